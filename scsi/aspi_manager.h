@@ -1,0 +1,48 @@
+#pragma once
+
+// What the program fixes of the ASPI for Win32 manager: its two entries, the
+// host-adapter inquiry request and the codes the program interprets.
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr const char* kAspiLibraryFile = "wnaspi32.dll";
+constexpr const char* kGetAspi32SupportInfoName = "GetASPI32SupportInfo";
+constexpr const char* kSendAspi32CommandName = "SendASPI32Command";
+
+// Both entries use the C calling convention.
+using GetAspi32SupportInfoFn = uint32_t (*)();
+using SendAspi32CommandFn = uint32_t (*)(void* request);
+
+constexpr uint8_t SC_HA_INQUIRY = 0x00;
+constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
+
+constexpr uint8_t SS_PENDING = 0x00;
+constexpr uint8_t SS_COMP = 0x01;
+
+constexpr uint8_t HASTAT_OK = 0x00;
+constexpr uint8_t HASTAT_DO_DU = 0x12;  // data over-run or under-run: no failure
+
+constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
+
+struct SRB_HAInquiry {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    uint8_t HA_Count;
+    uint8_t HA_SCSI_ID;
+    uint8_t HA_ManagerId[16];
+    uint8_t HA_Identifier[16];
+    uint8_t HA_Unique[16];  // bytes 0-1: alignment mask (little-endian); byte 3: max targets, 0 means 8
+    uint16_t HA_Rsvd1;
+};
+
+static_assert(sizeof(SRB_HAInquiry) == 60);
+static_assert(offsetof(SRB_HAInquiry, HA_Count) == 8);
+static_assert(offsetof(SRB_HAInquiry, HA_SCSI_ID) == 9);
+static_assert(offsetof(SRB_HAInquiry, HA_ManagerId) == 10);
+static_assert(offsetof(SRB_HAInquiry, HA_Identifier) == 26);
+static_assert(offsetof(SRB_HAInquiry, HA_Unique) == 42);
+static_assert(offsetof(SRB_HAInquiry, HA_Rsvd1) == 58);

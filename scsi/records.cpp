@@ -1,0 +1,5 @@
+#include "scsi/records.h"
+
+StatusBlock g_aspiExecSrb;
+StatusBlock g_passThroughStatus;
+StatusBlock* g_lastStatus = nullptr;

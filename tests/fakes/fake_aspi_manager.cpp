@@ -1,0 +1,67 @@
+#include "tests/fakes/fake_aspi_manager.h"
+
+#include <cstring>
+
+FakeAspiManager* FakeAspiManager::current_ = nullptr;
+
+std::string FakeAspiManager::LibraryPath(const FakeOs& os) {
+    return os.systemDirectory + "\\" + kAspiLibraryFile;
+}
+
+FakeAspiManager::FakeAspiManager(FakeOs& os) : os_(os) {
+    current_ = this;
+    FakeLibrary library;
+    library.entries[kGetAspi32SupportInfoName] = reinterpret_cast<void*>(&GetSupportInfo);
+    library.entries[kSendAspi32CommandName] = reinterpret_cast<void*>(&Send);
+    os.libraries[LibraryPath(os)] = library;
+}
+
+FakeAspiManager::~FakeAspiManager() {
+    if (completion_.joinable()) completion_.join();
+    current_ = nullptr;
+}
+
+uint32_t FakeAspiManager::GetSupportInfo() {
+    ++current_->supportInfoCalls;
+    return current_->supportInfo;
+}
+
+uint32_t FakeAspiManager::Send(void* request) {
+    auto* command = static_cast<uint8_t*>(request);
+    if (command[0] == SC_HA_INQUIRY) return current_->Inquire(*static_cast<SRB_HAInquiry*>(request));
+    return current_->Execute(*static_cast<StatusBlock*>(request));
+}
+
+uint32_t FakeAspiManager::Inquire(SRB_HAInquiry& request) {
+    inquiries.push_back(request);
+    if (request.SRB_HaId >= adapters.size()) {
+        request.SRB_Status = 0x81;  // invalid host adapter number
+        return request.SRB_Status;
+    }
+    const Adapter& adapter = adapters[request.SRB_HaId];
+    std::memset(request.HA_Unique, 0, sizeof request.HA_Unique);
+    request.HA_Unique[0] = static_cast<uint8_t>(adapter.alignmentMask & 0xFF);
+    request.HA_Unique[1] = static_cast<uint8_t>(adapter.alignmentMask >> 8);
+    request.HA_Unique[3] = adapter.maxTargets;
+    request.HA_Count = static_cast<uint8_t>(adapters.size());
+    request.SRB_Status = SS_COMP;
+    return SS_COMP;
+}
+
+uint32_t FakeAspiManager::Execute(StatusBlock& request) {
+    executed.push_back(request);
+    if (completion_.joinable()) completion_.join();
+    if (!completesLater) {
+        request.SRB_Status = SS_COMP;
+        device(request);
+        return request.SRB_Status;
+    }
+    request.SRB_Status = SS_PENDING;
+    completion_ = std::thread([this, &request] {
+        os_.WaitUntilSomeoneWaits();
+        request.SRB_Status = SS_COMP;
+        device(request);
+        os_.SignalEvent(request.SRB_PostProc);
+    });
+    return SS_PENDING;
+}

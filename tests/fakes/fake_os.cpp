@@ -1,0 +1,159 @@
+#include "tests/fakes/fake_os.h"
+
+#include <chrono>
+#include <cstdlib>
+
+FakeOs::FakeOs() = default;
+
+FakeOs::~FakeOs() {
+    for (auto& allocation : liveAllocations_) std::free(allocation.second);
+}
+
+size_t FakeOs::LiveEventCount() const {
+    std::lock_guard<std::mutex> guard(eventLock_);
+    return events_.size();
+}
+
+void FakeOs::SignalEvent(OsHandle event) {
+    std::lock_guard<std::mutex> guard(eventLock_);
+    auto found = events_.find(event);
+    if (found != events_.end()) found->second->signalled = true;
+    eventChanged_.notify_all();
+}
+
+void FakeOs::WaitUntilSomeoneWaits() {
+    std::unique_lock<std::mutex> guard(eventLock_);
+    // A caller that never waits is a fault of the code under test; complete
+    // anyway after a while so that the test reports it instead of hanging.
+    eventChanged_.wait_for(guard, std::chrono::seconds(5), [this] { return waiting_ > 0; });
+}
+
+uint32_t FakeOs::PlatformId() { return platformId; }
+
+std::string FakeOs::SystemDirectory() { return systemDirectory; }
+
+OsModule FakeOs::LoadLibraryAt(const std::string& fullPath) {
+    loadAttempts.push_back(fullPath);
+    auto found = libraries.find(fullPath);
+    return found == libraries.end() ? nullptr : &found->second;
+}
+
+void* FakeOs::FindEntry(OsModule module, const char* name) {
+    entryLookups.push_back(name);
+    auto& entries = static_cast<FakeLibrary*>(module)->entries;
+    auto found = entries.find(name);
+    return found == entries.end() ? nullptr : found->second;
+}
+
+OsHandle FakeOs::CreateCompletionEvent() {
+    if (eventCreationFails) return nullptr;
+    std::lock_guard<std::mutex> guard(eventLock_);
+    auto event = std::make_unique<Event>();
+    OsHandle handle = event.get();
+    events_[handle] = std::move(event);
+    ++eventsCreated;
+    return handle;
+}
+
+bool FakeOs::WaitForever(OsHandle event) {
+    std::unique_lock<std::mutex> guard(eventLock_);
+    ++waits;
+    if (waitFails) return false;
+    auto found = events_.find(event);
+    if (found == events_.end()) return false;
+    Event& waited = *found->second;
+    ++waiting_;
+    eventChanged_.notify_all();
+    eventChanged_.wait(guard, [&waited] { return waited.signalled; });
+    --waiting_;
+    waited.signalled = false;  // auto-reset
+    return true;
+}
+
+void FakeOs::ResetEvent(OsHandle event) {
+    std::lock_guard<std::mutex> guard(eventLock_);
+    ++eventResets;
+    auto found = events_.find(event);
+    if (found != events_.end()) found->second->signalled = false;
+}
+
+void FakeOs::CloseHandle(OsHandle handle) {
+    closedHandles.push_back(handle);
+    if (openDevices_.erase(handle) > 0) return;
+    std::lock_guard<std::mutex> guard(eventLock_);
+    events_.erase(handle);
+}
+
+OsHandle FakeOs::OpenDevice(const std::string& path, uint32_t access) {
+    auto found = devices.find(path);
+    bool granted = false;
+    if (found != devices.end()) {
+        bool wantsWrite = (access & kGenericWrite) != 0;
+        granted = wantsWrite ? found->second.grantsReadWrite : found->second.grantsReadOnly;
+    }
+    opens.push_back({path, access, granted});
+    if (!granted) {
+        lastError_ = found == devices.end() ? 2 : 5;  // file not found : access denied
+        return nullptr;
+    }
+    OsHandle handle = reinterpret_cast<OsHandle>(nextDeviceHandle_);
+    nextDeviceHandle_ += 4;
+    openDevices_[handle] = path;
+    return handle;
+}
+
+bool FakeOs::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
+                             uint32_t outSize, uint32_t* returned) {
+    FakeIoctl call;
+    auto found = openDevices_.find(device);
+    call.path = found == openDevices_.end() ? std::string() : found->second;
+    call.code = code;
+    auto* inBytes = static_cast<const uint8_t*>(in);
+    if (inBytes != nullptr) call.input.assign(inBytes, inBytes + inSize);
+    call.outSize = outSize;
+    ioctls.push_back(call);
+
+    uint32_t error = 1;  // ERROR_INVALID_FUNCTION
+    bool succeeded = false;
+    if (found != openDevices_.end() && ioctlHandler) {
+        error = 0;
+        succeeded = ioctlHandler(ioctls.back(), static_cast<uint8_t*>(out), error);
+    }
+    if (returned != nullptr) *returned = succeeded ? outSize : 0;
+    if (!succeeded) lastError_ = error;
+    return succeeded;
+}
+
+uint32_t FakeOs::LastError() { return lastError_; }
+
+void* FakeOs::Allocate(size_t size) {
+    allocationSizes.push_back(size);
+    if (allocationFails) return nullptr;
+    void* block = std::malloc(size + allocationMisalignment + 1);
+    if (block == nullptr) return nullptr;
+    void* handedOut = static_cast<uint8_t*>(block) + allocationMisalignment;
+    liveAllocations_[handedOut] = block;
+    return handedOut;
+}
+
+void FakeOs::Free(void* block) {
+    freedBlocks.push_back(block);
+    auto found = liveAllocations_.find(block);
+    if (found == liveAllocations_.end()) {
+        std::abort();  // freeing what was never handed out is the fault under test
+    }
+    std::free(found->second);
+    liveAllocations_.erase(found);
+}
+
+void FakeOs::WriteStdout(const char* text) { standardOutput += text; }
+
+void FakeOs::ShowMessage(OsWindow owner, const char* text, const char* caption) {
+    FakeMessage message{owner, text, std::nullopt};
+    if (caption != nullptr) message.caption = caption;
+    messages.push_back(message);
+}
+
+void FakeOs::EndDialog(OsWindow dialog, int result) { endedDialogs.emplace_back(dialog, result); }
+
+void FakeOs::ExitProcess(int status) { exitStatus = status; }

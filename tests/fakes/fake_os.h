@@ -1,0 +1,133 @@
+#pragma once
+
+// A scriptable operating system for the core's unit tests: every call is
+// recorded with its arguments (and, for control requests, the request bytes),
+// and every outcome can be set beforehand.
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "scsi/os_seam.h"
+
+struct FakeLibrary {
+    std::map<std::string, void*> entries;
+};
+
+// How a device path answers an open.
+struct FakeDevice {
+    bool grantsReadWrite = true;
+    bool grantsReadOnly = true;
+};
+
+struct FakeOpen {
+    std::string path;
+    uint32_t access;
+    bool succeeded;
+};
+
+struct FakeIoctl {
+    std::string path;  // of the device the handle was opened for
+    uint32_t code;
+    std::vector<uint8_t> input;  // the request bytes as handed over
+    uint32_t outSize;
+};
+
+struct FakeMessage {
+    OsWindow owner;
+    std::string text;
+    std::optional<std::string> caption;
+};
+
+class FakeOs : public OsSeam {
+public:
+    FakeOs();
+    ~FakeOs() override;
+
+    // --- script ---
+    uint32_t platformId = kPlatformWin32Nt;
+    std::string systemDirectory = "C:\\WINDOWS\\system32";
+    std::map<std::string, FakeLibrary> libraries;  // by full path
+    bool eventCreationFails = false;
+    bool waitFails = false;  // every wait reports failure at once, as on a bad handle
+    std::map<std::string, FakeDevice> devices;  // by device path; absent paths do not open
+    // Answers a control request: may rewrite `out` and set `error`; returns the
+    // call's success. Without a handler every request fails with error 1.
+    std::function<bool(const FakeIoctl& call, uint8_t* out, uint32_t& error)> ioctlHandler;
+    bool allocationFails = false;
+    size_t allocationMisalignment = 0;  // bytes added to every allocation's address
+
+    // --- record ---
+    std::vector<std::string> loadAttempts;
+    std::vector<std::string> entryLookups;
+    std::vector<FakeOpen> opens;
+    std::vector<FakeIoctl> ioctls;
+    std::vector<OsHandle> closedHandles;
+    std::vector<size_t> allocationSizes;
+    std::vector<void*> freedBlocks;
+    int eventsCreated = 0;
+    int waits = 0;
+    int eventResets = 0;
+    std::string standardOutput;
+    std::vector<FakeMessage> messages;
+    std::vector<std::pair<OsWindow, int>> endedDialogs;
+    std::optional<int> exitStatus;
+
+    size_t OpenDeviceCount() const { return openDevices_.size(); }
+    size_t LiveEventCount() const;
+    size_t LiveAllocationCount() const { return liveAllocations_.size(); }
+
+    // For a manager that completes later from another thread.
+    void SignalEvent(OsHandle event);
+    void WaitUntilSomeoneWaits();
+
+    // --- OsSeam ---
+    uint32_t PlatformId() override;
+    std::string SystemDirectory() override;
+    OsModule LoadLibraryAt(const std::string& fullPath) override;
+    void* FindEntry(OsModule module, const char* name) override;
+    OsHandle CreateCompletionEvent() override;
+    bool WaitForever(OsHandle event) override;
+    void ResetEvent(OsHandle event) override;
+    void CloseHandle(OsHandle handle) override;
+    OsHandle OpenDevice(const std::string& path, uint32_t access) override;
+    bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
+                         uint32_t outSize, uint32_t* returned) override;
+    uint32_t LastError() override;
+    void* Allocate(size_t size) override;
+    void Free(void* block) override;
+    void WriteStdout(const char* text) override;
+    void ShowMessage(OsWindow owner, const char* text, const char* caption) override;
+    void EndDialog(OsWindow dialog, int result) override;
+    void ExitProcess(int status) override;
+
+private:
+    struct Event {
+        bool signalled = false;
+    };
+
+    mutable std::mutex eventLock_;
+    std::condition_variable eventChanged_;
+    std::map<OsHandle, std::unique_ptr<Event>> events_;
+    int waiting_ = 0;
+
+    std::map<OsHandle, std::string> openDevices_;
+    uintptr_t nextDeviceHandle_ = 0x100;
+    std::map<void*, void*> liveAllocations_;  // handed-out address -> real block
+    uint32_t lastError_ = 0;
+};
+
+// Installs a FakeOs as the seam for the length of a scope.
+class ScopedFakeOs {
+public:
+    ScopedFakeOs() { InstallOs(&os); }
+    ~ScopedFakeOs() { InstallOs(nullptr); }
+    FakeOs os;
+};
