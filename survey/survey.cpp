@@ -1,0 +1,74 @@
+#include "survey/survey.h"
+
+#include <cstring>
+
+#include "scsi/commands.h"
+#include "scsi/enumerate.h"
+#include "scsi/transport.h"
+#include "survey/models.h"
+#include "survey/survey_texts.h"
+
+std::string g_driveNames[kResultSlots];
+std::string g_driveSerials[kResultSlots];
+int32_t g_driveCount = 0;
+
+namespace {
+
+constexpr uint16_t kMaxDrives = 26;  // one per drive letter; well inside the result slots
+static_assert(kMaxDrives <= kResultSlots);
+
+bool ReadSerialInfo(DriveEntry& drive, const std::string& identification, SerialInfoBlock& block) {
+    // A drive that delivers less than the whole block must not show the bytes
+    // of the drive read before it.
+    std::memset(block, 0, sizeof block);
+    CSerialInfoCmd command;
+    command.device = &drive;
+    command.buffer = block;
+    command.transferLength = kSerialInfoBlockSize;
+    command.paramByte = SerialParamByte(identification);
+    command.paramLong = 0;
+    command.paramWord = 0;
+    command.allocationLength = kSerialInfoBlockSize;
+    command.PackCdb();
+    return command.Execute() == 0;
+}
+
+}  // namespace
+
+void SurveyDrives(OsWindow dialog) {
+    const TransportMode transport = ScsiInitialize(0);
+    if (transport == kTransportNone) {
+        Os().ShowMessage(dialog, kNoTransportText, nullptr);
+        Os().ExitProcess(0);
+        return;
+    }
+    Os().WriteStdout(transport == kTransportPassThrough ? kPassThroughModeLine : kAspiModeLine);
+
+    DriveEntry entries[kMaxDrives] = {};
+    const int32_t found = ScsiEnumerateDrives(entries, kMaxDrives);
+    if (found == 0) {
+        Os().WriteStdout(kNoDriveLine);
+        return;
+    }
+
+    SerialInfoBlock block;
+    int32_t kept = 0;
+    for (int32_t i = 0; i < found; ++i) {
+        DriveEntry& drive = entries[i];
+        const std::string identification = IdentificationOf(drive);
+        if (IsSupportedDrive(identification)) {
+            // Named before the read, so that a drive whose read fails is still listed.
+            g_driveNames[kept] = ComposeDisplayName(transport, drive);
+            g_driveSerials[kept] = ReadSerialInfo(drive, identification, block)
+                                       ? ComposeSerial(identification, block)
+                                       : kReadErrorSerial;
+            ++kept;
+        }
+        g_driveCount = kept;
+    }
+
+    if (g_driveCount == 0) {
+        Os().ShowMessage(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
+        Os().EndDialog(dialog, kDialogCancel);
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+// The survey's message-box texts, in Shift-JIS as the user has always seen them.
+
+// "Not found ASPI32 or host.\n\nASPIが有効ではありません。\n
+//  ASPIﾄﾞﾗｲﾊﾞがｲﾝｽﾄｰﾙされていないか、正しく動作していません。\n
+//  KorvTools のｲﾝｽﾄｰﾙを行ってみて下さい。\n"
+constexpr char kNoTransportText[] =
+    "Not found ASPI32 or host.\n"
+    "\n"
+    "ASPI\x82\xAA\x97L\x8C\xF8\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B\n"
+    "ASPI\xC4\xDE\xD7\xB2\xCA\xDE\x82\xAA\xB2\xDD\xBD\xC4\xB0\xD9\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xC8"
+    "\x82\xA2\x82\xA9\x81" "A\x90\xB3\x82\xB5\x82\xAD\x93\xAE\x8D\xEC\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82"
+    "\xB9\x82\xF1\x81" "B\n"
+    "KorvTools \x82\xCC\xB2\xDD\xBD\xC4\xB0\xD9\x82\xF0\x8Ds\x82\xC1\x82\xC4\x82\xDD\x82\xC4\x89\xBA\x82"
+    "\xB3\x82\xA2\x81" "B\n";
+static_assert(sizeof kNoTransportText - 1 == 152);
+
+// "対象ドライブが見つかりませんでした。 \n"
+constexpr char kNoSupportedDriveText[] =
+    "\x91\xCE\x8F\xDB\x83h\x83\x89\x83" "C\x83u\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9"
+    "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B \n";
+static_assert(sizeof kNoSupportedDriveText - 1 == 38);
+
+constexpr char kNoSupportedDriveCaption[] = "KorvSerial1";
+constexpr char kReadErrorSerial[] = "S/No Read error";
+constexpr char kPassThroughModeLine[] = "SPTI Mode\n";
+constexpr char kAspiModeLine[] = "ASPI Mode\n";
+constexpr char kNoDriveLine[] = "Not forund terget CD/DVD drive.  \n";

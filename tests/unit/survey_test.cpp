@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "survey/survey.h"
+#include "tests/fakes/fake_drives.h"
+#include "tests/fakes/transport_state.h"
+
+namespace {
+
+const std::string kKv948a = "KORVANE DVDR   KV-948A  ";
+const std::string kKv942a = "KORVANE DVDR   KV-942A  ";
+const std::string kForeign = "OTHERCO DVD-RW DX-100   ";
+OsWindow const kDialog = reinterpret_cast<OsWindow>(0x4242);
+
+const char kNoTransportBytes[] =
+    "Not found ASPI32 or host.\n\nASPI\x82\xAA\x97L\x8C\xF8\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9"
+    "\x82\xF1\x81" "B\nASPI\xC4\xDE\xD7\xB2\xCA\xDE\x82\xAA\xB2\xDD\xBD\xC4\xB0\xD9\x82\xB3\x82\xEA\x82\xC4"
+    "\x82\xA2\x82\xC8\x82\xA2\x82\xA9\x81" "A\x90\xB3\x82\xB5\x82\xAD\x93\xAE\x8D\xEC\x82\xB5\x82\xC4\x82"
+    "\xA2\x82\xDC\x82\xB9\x82\xF1\x81" "B\nKorvTools \x82\xCC\xB2\xDD\xBD\xC4\xB0\xD9\x82\xF0\x8Ds\x82\xC1"
+    "\x82\xC4\x82\xDD\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B\n";
+const char kNoSupportedDriveBytes[] =
+    "\x91\xCE\x8F\xDB\x83h\x83\x89\x83" "C\x83u\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82"
+    "\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B \n";
+
+class Survey : public ::testing::Test {
+protected:
+    void SetUp() override { ClearAll(); }
+    void TearDown() override { ClearAll(); }
+
+    static void ClearAll() {
+        ResetTransportState();
+        for (int i = 0; i < kResultSlots; ++i) {
+            g_driveNames[i].clear();
+            g_driveSerials[i].clear();
+        }
+        g_driveCount = 0;
+    }
+
+    std::vector<uint8_t> SerialCdbByte1() const {
+        std::vector<uint8_t> bytes;
+        for (const FakeCommand& command : drives.commands) {
+            if (command.cdb[0] == 0xF1) bytes.push_back(command.cdb[1]);
+        }
+        return bytes;
+    }
+
+    ScopedFakeOs fake;
+    FakeDrives drives;
+};
+
+TEST_F(Survey, KeepsSupportedDrivesInOrderAndSkipsOthers) {
+    drives.letters[3] = Writer(kKv948a, "01389");
+    drives.letters[4] = Writer(kForeign);
+    drives.letters[6] = Writer(kKv942a, "F4240");
+    drives.ServePassThrough(fake.os);
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(fake.os.standardOutput, "SPTI Mode\n");
+    ASSERT_EQ(g_driveCount, 2);
+    EXPECT_EQ(g_driveNames[0], "(D:) " + kKv948a);
+    EXPECT_EQ(g_driveSerials[0], "507425005001");
+    EXPECT_EQ(g_driveNames[1], "(G:) " + kKv942a);
+    EXPECT_EQ(g_driveSerials[1], "50658xxxxxxx");
+    EXPECT_TRUE(g_driveNames[2].empty());
+    EXPECT_TRUE(fake.os.messages.empty());
+    EXPECT_TRUE(fake.os.endedDialogs.empty());
+}
+
+TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
+    drives.letters[2] = Writer(kKv948a);
+    drives.letters[3] = Writer(kKv942a);
+    drives.letters[4] = Writer("KORVANE DVDR   KV-948A  ");
+    drives.letters[5] = Writer("KORVANE DVDR   KV-948AB ");
+    drives.ServePassThrough(fake.os);
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(SerialCdbByte1(), (std::vector<uint8_t>{1, 0, 1, 0}));
+    for (const FakeCommand& command : drives.commands) {
+        if (command.cdb[0] != 0xF1) continue;
+        EXPECT_EQ(command.cdb, (std::vector<uint8_t>{0xF1, command.cdb[1], 0, 0, 0, 0, 0, 0, 0, 0x80}));
+    }
+}
+
+TEST_F(Survey, ListsADriveWhoseReadFailsAndReadsTheNext) {
+    drives.letters[3] = Writer(kKv948a);
+    drives.letters[3].serialReadFails = true;
+    drives.letters[4] = Writer(kKv942a, "00FA0");
+    drives.ServePassThrough(fake.os);
+
+    SurveyDrives(kDialog);
+
+    ASSERT_EQ(g_driveCount, 2);
+    EXPECT_EQ(g_driveNames[0], "(D:) " + kKv948a);
+    EXPECT_EQ(g_driveSerials[0], "S/No Read error");
+    EXPECT_EQ(g_driveSerials[1], "506580004000");
+}
+
+TEST_F(Survey, AShortReadDoesNotShowThePreviousDrivesBytes) {
+    drives.letters[3] = Writer(kKv942a, "00FA0");
+    drives.letters[4] = Writer(kKv942a, "");  // delivers zeros where the characters belong
+    drives.ServePassThrough(fake.os);
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(g_driveSerials[0], "506580004000");
+    EXPECT_EQ(g_driveSerials[1], "506580000000");
+}
+
+TEST_F(Survey, FillsTwentySixSlotsUnderAspi) {
+    FakeAspiManager manager(fake.os);
+    manager.adapters = {{0, 16}, {0, 16}};
+    manager.supportInfo = (SS_COMP << 8) | 2;
+    for (int adapter = 0; adapter < 2; ++adapter) {
+        for (int target = 0; target < 16; ++target) drives.targets[{adapter, target}] = Writer(kKv942a);
+    }
+    drives.ServeAspi(manager);
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(fake.os.standardOutput, "ASPI Mode\n");
+    ASSERT_EQ(g_driveCount, 26);
+    EXPECT_EQ(g_driveNames[0], "(0:0) " + kKv942a);
+    EXPECT_EQ(g_driveNames[25], "(1:9) " + kKv942a);
+    EXPECT_EQ(g_driveSerials[25], "506580005001");
+    EXPECT_TRUE(g_driveNames[26].empty());
+}
+
+TEST_F(Survey, WithNoDeviceAtAllLeavesTheDialogOpenAndEmpty) {
+    drives.ServePassThrough(fake.os);
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(fake.os.standardOutput, "SPTI Mode\nNot forund terget CD/DVD drive.  \n");
+    EXPECT_EQ(g_driveCount, 0);
+    EXPECT_TRUE(fake.os.messages.empty());
+    EXPECT_TRUE(fake.os.endedDialogs.empty());
+    EXPECT_FALSE(fake.os.exitStatus.has_value());
+}
+
+TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
+    drives.letters[3] = Writer(kForeign);
+    drives.ServePassThrough(fake.os);
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(fake.os.standardOutput, "SPTI Mode\n");
+    ASSERT_EQ(fake.os.messages.size(), 1u);
+    EXPECT_EQ(fake.os.messages[0].owner, kDialog);
+    EXPECT_EQ(fake.os.messages[0].text, kNoSupportedDriveBytes);
+    EXPECT_EQ(fake.os.messages[0].caption, std::optional<std::string>("KorvSerial1"));
+    EXPECT_EQ(fake.os.endedDialogs, (std::vector<std::pair<OsWindow, int>>{{kDialog, 2}}));
+    EXPECT_EQ(g_driveCount, 0);
+}
+
+TEST_F(Survey, WithNoTransportShowsTheBoxAndEndsTheProcess) {
+    fake.os.platformId = 1;  // the other family: no pass-through to fall back on
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(fake.os.standardOutput, "");
+    ASSERT_EQ(fake.os.messages.size(), 1u);
+    EXPECT_EQ(fake.os.messages[0].owner, kDialog);
+    EXPECT_EQ(fake.os.messages[0].text, kNoTransportBytes);
+    EXPECT_FALSE(fake.os.messages[0].caption.has_value());
+    EXPECT_EQ(fake.os.exitStatus, std::optional<int>(0));
+    EXPECT_TRUE(fake.os.endedDialogs.empty());
+}
+
+}  // namespace
