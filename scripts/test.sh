@@ -13,6 +13,14 @@ cmake --build build/native -j "$jobs"
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build build/windows -j "$jobs"
 
+# Benchmarks print figures for comparison between changes; they assert nothing
+# and are built without sanitizers so that the figures mean something.
+cmake -S . -B build/bench -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Release -DKORV_SANITIZE=OFF >/dev/null
+cmake --build build/bench -j "$jobs" --target korv_transport_bench korv_survey_bench
+for bench in build/bench/tests/korv_transport_bench build/bench/tests/korv_survey_bench; do
+    "$bench" --benchmark_min_time=0.1
+done
+
 # LeakSanitizer stops the world with ptrace, which user-mode emulation of
 # 32-bit programs does not offer; the other checks still run there.
 if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
