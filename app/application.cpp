@@ -1,0 +1,21 @@
+#include "app/application.h"
+
+namespace {
+Application* g_application = nullptr;
+}
+
+Application::Application() { g_application = this; }
+
+Application::~Application() {
+    if (g_application == this) g_application = nullptr;
+}
+
+int Application::Run(HINSTANCE instance) {
+    instance_ = instance;
+    // Whatever the hook answers, there is no message loop to enter afterwards:
+    // the process ends, and nothing reads its exit status.
+    InitInstance();
+    return 0;
+}
+
+Application& CurrentApplication() { return *g_application; }

@@ -1,0 +1,41 @@
+#pragma once
+
+// The process's one application object. The entry point hands it the module
+// and calls its start-up hook once. There is no message loop here: all user
+// interaction happens inside the modal dialogs that the hook runs, and the
+// process ends when the hook returns.
+
+#include <windows.h>
+
+class Dialog;
+
+class Application {
+public:
+    Application();
+    virtual ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Runs the start-up hook; returns the process's exit status.
+    int Run(HINSTANCE instance);
+
+    HINSTANCE Instance() const { return instance_; }
+
+    // The dialog that owns dialogs opened without a parent. Cleared when its
+    // window goes away.
+    Dialog* MainWindow() const { return mainWindow_; }
+    void SetMainWindow(Dialog* dialog) { mainWindow_ = dialog; }
+
+protected:
+    // Start-up hook. Its result says whether the application wants to go on
+    // running after it; nothing here would keep it running, so every result
+    // ends the process.
+    virtual bool InitInstance() = 0;
+
+private:
+    HINSTANCE instance_ = nullptr;
+    Dialog* mainWindow_ = nullptr;
+};
+
+// The application object, once constructed.
+Application& CurrentApplication();

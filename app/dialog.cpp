@@ -1,0 +1,101 @@
+#include "app/dialog.h"
+
+#include <iterator>
+
+#include "app/application.h"
+
+const MessageMapEntry Dialog::kMessageEntries[] = {
+    {WM_INITDIALOG, 0, 0, Handler(&Dialog::HandleInitDialog)},
+    {WM_COMMAND, BN_CLICKED, IDOK, Handler(&Dialog::HandleOk)},
+    {WM_COMMAND, BN_CLICKED, IDCANCEL, Handler(&Dialog::HandleCancel)},
+};
+
+const MessageMap Dialog::kMessageMap{nullptr, kMessageEntries, std::size(kMessageEntries)};
+
+Dialog::Dialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
+
+Dialog::~Dialog() = default;
+
+INT_PTR Dialog::DoModal() {
+    Application& application = CurrentApplication();
+    HWND owner = parent_;
+    Dialog* mainWindow = application.MainWindow();
+    if (owner == nullptr && mainWindow != nullptr && mainWindow != this) owner = mainWindow->Handle();
+    return DialogBoxParamW(application.Instance(), MAKEINTRESOURCEW(templateId_), owner,
+                           &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+const MessageMap* Dialog::GetMessageMap() const { return &kMessageMap; }
+
+void Dialog::DoDataExchange(DataExchange&) {}
+
+BOOL Dialog::OnInitDialog() {
+    UpdateData(false);
+    return TRUE;
+}
+
+void Dialog::OnOK() { EndDialog(IDOK); }
+
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void Dialog::UpdateData(bool saving) {
+    const NotificationLockout lockout(window_);
+    DataExchange exchange(window_, saving);
+    DoDataExchange(exchange);
+}
+
+void Dialog::EndDialog(int result) { ::EndDialog(window_, result); }
+
+void Dialog::FocusControl(int controlId) {
+    SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(controlId)), TRUE);
+}
+
+void Dialog::DefaultPaint() {
+    PAINTSTRUCT paint;
+    BeginPaint(window_, &paint);
+    EndPaint(window_, &paint);
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        reinterpret_cast<Dialog*>(lParam)->window_ = window;
+    }
+    // Messages that arrive before WM_INITDIALOG (font, creation) have no
+    // dialog object yet and get the default handling.
+    Dialog* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (dialog == nullptr) return FALSE;
+
+    const INT_PTR result = dialog->Dispatch(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, DWLP_USER, 0);
+        dialog->window_ = nullptr;
+        Application& application = CurrentApplication();
+        if (application.MainWindow() == dialog) application.SetMainWindow(nullptr);
+    }
+    return result;
+}
+
+INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool fromControl = message == WM_COMMAND && lParam != 0;
+    if (fromControl && NotificationLockout::IsLockedOut(window_)) return TRUE;
+    for (const MessageMap* map = GetMessageMap(); map != nullptr; map = map->base) {
+        for (size_t i = 0; i < map->count; ++i) {
+            const MessageMapEntry& entry = map->entries[i];
+            if (EntryMatches(entry, message, wParam)) return (this->*entry.handler)(wParam, lParam);
+        }
+    }
+    return FALSE;
+}
+
+INT_PTR Dialog::HandleInitDialog(WPARAM, LPARAM) { return OnInitDialog(); }
+
+INT_PTR Dialog::HandleOk(WPARAM, LPARAM) {
+    OnOK();
+    return TRUE;
+}
+
+INT_PTR Dialog::HandleCancel(WPARAM, LPARAM) {
+    OnCancel();
+    return TRUE;
+}

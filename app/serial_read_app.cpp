@@ -1,0 +1,39 @@
+#include "app/serial_read_app.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/resource_strings.h"
+#include "app/serial_read_dlg.h"
+#include "res/resource_ids.h"
+
+namespace {
+CSerialReadApp g_application;
+}
+
+bool CSerialReadApp::InitInstance() {
+    // The mutex only marks that a copy runs. It is held, never released, for
+    // the life of the process; the system closes it when the process ends.
+    HANDLE runningMarker = CreateMutexW(nullptr, TRUE, L"KorvSerialPG");
+    if (runningMarker == nullptr) return false;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        ActivateRunningCopy();
+        return false;
+    }
+
+    CSerialReadDlg dialog;
+    SetMainWindow(&dialog);
+    dialog.DoModal();
+    // Normally cleared when the window went away; also when it never came up.
+    SetMainWindow(nullptr);
+    return false;
+}
+
+// The running copy's main dialog is the top-level window with the main title;
+// it is only brought forward, never sent anything.
+void CSerialReadApp::ActivateRunningCopy() {
+    const std::wstring title = LoadResourceString(IDS_MAIN_TITLE);
+    HWND running = FindWindowW(nullptr, title.c_str());
+    if (running != nullptr) SetForegroundWindow(running);
+}

@@ -1,0 +1,193 @@
+#include "app/serial_read_dlg.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "app/about_dlg.h"
+#include "app/application.h"
+#include "app/instruction_texts.h"
+#include "app/resource_strings.h"
+#include "res/resource_ids.h"
+#include "survey/survey.h"
+
+int32_t g_selectedDrive = 0;
+uint8_t g_firstPaint = 1;
+std::string g_noteText = kNoteText;
+
+namespace {
+
+constexpr UINT kAboutCommand = 0x10;
+constexpr UINT kSystemCommandMask = 0xFFF0;
+constexpr int kDialogLeft = 10;
+constexpr int kDialogTop = 10;
+
+// The serial text of list item `index`. An empty list has no selection (-1),
+// and no item may reach past the survey's results: either shows nothing.
+const std::string& SerialOfDrive(int index) {
+    static const std::string kNoSerial;
+    if (index < 0 || index >= g_driveCount || index >= kResultSlots) return kNoSerial;
+    return g_driveSerials[index];
+}
+
+}  // namespace
+
+const MessageMapEntry CSerialReadDlg::kMessageEntries[] = {
+    {WM_SYSCOMMAND, 0, 0, Handler(&CSerialReadDlg::OnSysCommand)},
+    {WM_PAINT, 0, 0, Handler(&CSerialReadDlg::OnPaint)},
+    {WM_QUERYDRAGICON, 0, 0, Handler(&CSerialReadDlg::OnQueryDragIcon)},
+    {WM_COMMAND, EN_CHANGE, IDC_SERIAL, Handler(&CSerialReadDlg::OnSerialChange)},
+    {WM_COMMAND, CBN_EDITCHANGE, IDC_DRIVE_LIST, Handler(&CSerialReadDlg::OnIgnoredNotification)},
+    {WM_COMMAND, CBN_SELCHANGE, IDC_DRIVE_LIST, Handler(&CSerialReadDlg::OnSelectionChange)},
+    {WM_COMMAND, BN_CLICKED, IDC_COPY, Handler(&CSerialReadDlg::OnCopy)},
+    {WM_COMMAND, EN_CHANGE, IDC_INSTRUCTION_LINE, Handler(&CSerialReadDlg::OnIgnoredNotification)},
+    {WM_COMMAND, STN_CLICKED, IDC_NOTE, Handler(&CSerialReadDlg::OnIgnoredNotification)},
+};
+
+const MessageMap CSerialReadDlg::kMessageMap{&Dialog::kMessageMap, kMessageEntries,
+                                             std::size(kMessageEntries)};
+
+CSerialReadDlg::CSerialReadDlg(HWND parent)
+    : Dialog(IDD_MAIN, parent),
+      icon_(LoadIconW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON))) {}
+
+const MessageMap* CSerialReadDlg::GetMessageMap() const { return &kMessageMap; }
+
+void CSerialReadDlg::DoDataExchange(DataExchange& exchange) {
+    exchange.BindControl(IDC_DRIVE_LIST, driveList_);
+    exchange.ExchangeText(IDC_SERIAL, serialText_);
+    exchange.ExchangeText(IDC_INSTRUCTION_LINE, instructionLine_);
+    exchange.BindControl(IDC_NOTE, note_);
+}
+
+BOOL CSerialReadDlg::OnInitDialog() {
+    Dialog::OnInitDialog();
+    AddAboutItem();
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    SurveyDrives(Handle());
+
+    RECT frame;
+    GetWindowRect(Handle(), &frame);
+    SetWindowPos(Handle(), HWND_TOP, kDialogLeft, kDialogTop, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_SHOWWINDOW);
+    note_.SetText(g_noteText);
+    return TRUE;
+}
+
+void CSerialReadDlg::AddAboutItem() {
+    HMENU systemMenu = GetSystemMenu(Handle(), FALSE);
+    if (systemMenu == nullptr) return;
+    const std::wstring itemText = LoadResourceString(IDS_ABOUT_ITEM);
+    if (itemText.empty()) return;
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, kAboutCommand, itemText.c_str());
+}
+
+INT_PTR CSerialReadDlg::OnSysCommand(WPARAM wParam, LPARAM) {
+    if ((wParam & kSystemCommandMask) != kAboutCommand) return FALSE;
+    CAboutDlg about;
+    about.DoModal();
+    return TRUE;
+}
+
+// Every paint rewrites the serial field from the list and hands the focus back
+// to Copy; the first one also fills the list, because the survey has finished
+// by then.
+INT_PTR CSerialReadDlg::OnPaint(WPARAM, LPARAM) {
+    if (IsIconic(Handle())) {
+        PaintMinimisedIcon();
+    } else {
+        DefaultPaint();
+    }
+    if (g_firstPaint == 1) FillDriveList();
+    ShowSelectedSerial();
+    return TRUE;
+}
+
+void CSerialReadDlg::PaintMinimisedIcon() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(Handle(), &paint);
+    SendMessageW(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(Handle(), &paint);
+}
+
+void CSerialReadDlg::FillDriveList() {
+    for (int i = 0; i < g_driveCount && i < kResultSlots; ++i) {
+        driveList_.InsertString(-1, g_driveNames[i]);
+    }
+    RefreshSerial(SerialOfDrive(0));
+    driveList_.SetCurSel(0);
+    g_firstPaint = 0;
+    UpdateData(true);
+    instructionLine_ = kInstructionLine;
+    UpdateData(false);
+}
+
+void CSerialReadDlg::ShowSelectedSerial() {
+    g_selectedDrive = driveList_.GetCurSel();
+    RefreshSerial(SerialOfDrive(g_selectedDrive));
+    FocusControl(IDC_COPY);
+}
+
+INT_PTR CSerialReadDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_); }
+
+// The field must show the drive's serial text and nothing else: any edit the
+// user makes is undone at once. The exchange's own writes never get here.
+INT_PTR CSerialReadDlg::OnSerialChange(WPARAM, LPARAM) {
+    RefreshSerial(SerialOfDrive(g_selectedDrive));
+    return TRUE;
+}
+
+INT_PTR CSerialReadDlg::OnSelectionChange(WPARAM, LPARAM) {
+    ShowSelectedSerial();
+    return TRUE;
+}
+
+INT_PTR CSerialReadDlg::OnCopy(WPARAM, LPARAM) {
+    OnOK();
+    return TRUE;
+}
+
+INT_PTR CSerialReadDlg::OnIgnoredNotification(WPARAM, LPARAM) { return TRUE; }
+
+void CSerialReadDlg::OnOK() {
+    CopySerialToClipboard();
+    FocusControl(IDC_SERIAL);
+}
+
+void CSerialReadDlg::RefreshSerial(const std::string& text) {
+    UpdateData(true);
+    serialText_ = text;
+    UpdateData(false);
+}
+
+// Plain text, zero-terminated, without a line end, so that it pastes into a
+// single-line web form as it is.
+void CSerialReadDlg::CopySerialToClipboard() {
+    const size_t size = serialText_.size() + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, size);
+    if (block == nullptr) return;
+    void* bytes = GlobalLock(block);
+    if (bytes == nullptr) {
+        GlobalFree(block);
+        return;
+    }
+    std::memcpy(bytes, serialText_.c_str(), size);
+    GlobalUnlock(block);
+    if (!OpenClipboard(Handle())) {
+        GlobalFree(block);
+        return;
+    }
+    EmptyClipboard();
+    // Only a successful hand-over gives the block to the clipboard.
+    if (SetClipboardData(CF_TEXT, block) == nullptr) GlobalFree(block);
+    CloseClipboard();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// The main window: the drive list, the selected drive's serial text and the
+// Copy button that puts the text on the clipboard.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/controls.h"
+#include "app/dialog.h"
+
+// The list's current selection, kept for undoing edits of the serial field.
+extern int32_t g_selectedDrive;
+// 1 until the first paint has filled the drive list.
+extern uint8_t g_firstPaint;
+// Shift-JIS text of the note below the list.
+extern std::string g_noteText;
+
+class CSerialReadDlg : public Dialog {
+public:
+    explicit CSerialReadDlg(HWND parent = nullptr);
+
+protected:
+    const MessageMap* GetMessageMap() const override;
+    void DoDataExchange(DataExchange& exchange) override;
+    BOOL OnInitDialog() override;
+    // Enter must never close the window: it copies instead.
+    void OnOK() override;
+
+private:
+    INT_PTR OnSysCommand(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnPaint(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnSerialChange(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnSelectionChange(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnCopy(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnIgnoredNotification(WPARAM wParam, LPARAM lParam);
+
+    void AddAboutItem();
+    void PaintMinimisedIcon();
+    void FillDriveList();
+    void ShowSelectedSerial();
+    void RefreshSerial(const std::string& text);
+    void CopySerialToClipboard();
+
+    static const MessageMapEntry kMessageEntries[];
+    static const MessageMap kMessageMap;
+
+    std::string serialText_;
+    ComboBox driveList_;
+    HICON icon_;
+    std::string instructionLine_;
+    StaticText note_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+// The product's binding of the operating-system seam to Win32.
+
+#include "scsi/os_seam.h"
+
+class Win32Os : public OsSeam {
+public:
+    uint32_t PlatformId() override;
+    std::string SystemDirectory() override;
+    OsModule LoadLibraryAt(const std::string& fullPath) override;
+    void* FindEntry(OsModule module, const char* name) override;
+    OsHandle CreateCompletionEvent() override;
+    bool WaitForever(OsHandle event) override;
+    void ResetEvent(OsHandle event) override;
+    void CloseHandle(OsHandle handle) override;
+    OsHandle OpenDevice(const std::string& path, uint32_t access) override;
+    bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
+                         uint32_t outSize, uint32_t* returned) override;
+    uint32_t LastError() override;
+    void* Allocate(size_t size) override;
+    void Free(void* block) override;
+    void WriteStdout(const char* text) override;
+    void ShowMessage(OsWindow owner, const char* text, const char* caption) override;
+    void EndDialog(OsWindow dialog, int result) override;
+    void ExitProcess(int status) override;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+// Resource and control ids, shared by the resource script and the code; plain
+// macros because the resource compiler reads this file too.
+
+#define IDR_MANIFEST 1
+
+#define IDD_ABOUTBOX 100
+#define IDD_MAIN 102
+
+#define IDS_ABOUT_ITEM 101
+#define IDS_MAIN_TITLE 102
+
+#define IDI_APPLICATION_ICON 128
+
+#define IDC_COPY 1
+#define IDC_CLOSE 2
+#define IDC_SERIAL 1000
+#define IDC_DRIVE_LIST 1001
+#define IDC_INSTRUCTION_LINE 1002
+#define IDC_NOTE 1003

@@ -1,0 +1,111 @@
+#include "scsi/aspi_execute.h"
+
+#include <cstring>
+
+#include "scsi/aspi_manager.h"
+#include "scsi/result_codes.h"
+#include "scsi/transport.h"
+
+namespace {
+
+constexpr uint8_t kDirectionBits = DirectionIn | DirectionOut;
+constexpr uint8_t kSenseBytesAskedFor = 14;
+constexpr uint8_t kTwelveByteCdbLength = 12;
+
+// Adapter ids past the cache's last entry have no slot: their mask is fetched
+// for every command instead of being cached.
+uint32_t AdapterAlignmentMask(uint8_t adapterId) {
+    if (adapterId >= MaxDriveLetters) return ScsiGetAlignmentMask(adapterId, 0);
+    if (g_alignmentKnown[adapterId] == 0) {
+        g_alignmentMask[adapterId] = ScsiGetAlignmentMask(adapterId, 0);
+        g_alignmentKnown[adapterId] = 1;
+    }
+    return g_alignmentMask[adapterId];
+}
+
+uint8_t CdbLengthSent(const DriveEntry& drive, uint8_t cdbLength) {
+    if (drive.twelveByteCdb == 1) return kTwelveByteCdbLength;
+    // CDBByte holds 16 bytes; the manager would read past it otherwise.
+    return cdbLength > sizeof g_aspiExecSrb.CDBByte ? sizeof g_aspiExecSrb.CDBByte : cdbLength;
+}
+
+void FillRequest(const DriveEntry& drive, const uint8_t* cdb, uint8_t cdbLength, uint8_t* data,
+                 uint32_t transferLength, uint8_t direction, OsHandle event) {
+    std::memset(&g_aspiExecSrb, 0, sizeof g_aspiExecSrb);
+    g_aspiExecSrb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    g_aspiExecSrb.SRB_HaId = drive.adapterId;
+    g_aspiExecSrb.SRB_Flags = static_cast<uint8_t>(direction | SRB_EVENT_NOTIFY);
+    g_aspiExecSrb.SRB_Target = drive.targetId;
+    g_aspiExecSrb.SRB_Lun = drive.lun;
+    g_aspiExecSrb.SRB_BufLen = transferLength;
+    g_aspiExecSrb.SRB_BufPointer = data;
+    g_aspiExecSrb.SRB_SenseLen = kSenseBytesAskedFor;
+    g_aspiExecSrb.SRB_CDBLen = cdbLength;
+    g_aspiExecSrb.SRB_PostProc = event;
+    std::memcpy(g_aspiExecSrb.CDBByte, cdb, cdbLength);
+}
+
+// Each later test overrides the earlier ones. A request that never finished
+// (the wait on its event failed) counts as a failed request: it must not pass
+// for a completed one.
+int32_t ReduceOutcome(bool finished) {
+    int32_t result = kResultSuccess;
+    const uint8_t status = g_aspiExecSrb.SRB_Status;
+    if (!finished || (status != SS_PENDING && status != SS_COMP)) result = kResultRequestStatus;
+    const uint8_t hostAdapterStatus = g_aspiExecSrb.SRB_HaStat;
+    if (hostAdapterStatus != HASTAT_OK && hostAdapterStatus != HASTAT_DO_DU) {
+        result = kResultHostAdapterStatus;
+    }
+    if (g_aspiExecSrb.SRB_TargStat != 0) {
+        // Without sense data a target status is no failure, and a description
+        // of a request or adapter failure then shows status 00h.
+        if (g_aspiExecSrb.SenseArea[2] != 0) {
+            result = kResultCheckCondition;
+        } else {
+            g_aspiExecSrb.SRB_TargStat = 0;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength, uint8_t* buffer,
+                    uint32_t transferLength, uint8_t direction) {
+    g_lastStatus = &g_aspiExecSrb;
+    // Only an initialised ASPI transport routes here; without the entry
+    // nothing can be sent.
+    if (g_sendAspi32Command == nullptr) return kResultNoEventOrDevice;
+
+    const uint8_t lengthSent = CdbLengthSent(*drive, cdbLength);
+    const uint32_t mask = AdapterAlignmentMask(drive->adapterId);
+
+    const OsHandle event = Os().CreateCompletionEvent();
+    if (event == nullptr) return kResultNoEventOrDevice;
+
+    AlignedBlock bounce{nullptr, nullptr};
+    uint8_t* data = buffer;
+    if ((direction & kDirectionBits) == DirectionOut && mask != 0) {
+        bounce = AllocAligned(transferLength, mask);
+        if (bounce.aligned == nullptr) {
+            Os().CloseHandle(event);
+            return kResultNoMemory;
+        }
+        if (buffer != nullptr) std::memcpy(bounce.aligned, buffer, transferLength);
+        data = bounce.aligned;
+    }
+
+    FillRequest(*drive, cdb, lengthSent, data, transferLength, direction, event);
+    g_sendAspi32Command(&g_aspiExecSrb);
+
+    bool finished = true;
+    if (g_aspiExecSrb.SRB_Status == SS_PENDING) {
+        finished = Os().WaitForever(event);
+        if (finished) Os().ResetEvent(event);
+    }
+    const int32_t result = ReduceOutcome(finished);
+
+    if (bounce.allocation != nullptr) FreeAligned(bounce);
+    Os().CloseHandle(event);
+    return result;
+}

@@ -1,0 +1,129 @@
+#include "scsi/pass_through.h"
+
+#include <cstring>
+
+#include "scsi/drive_device.h"
+#include "scsi/result_codes.h"
+#include "scsi/transport.h"
+
+OsHandle g_deviceHandle = nullptr;
+uint8_t g_deviceLetter = 0;
+
+namespace {
+
+constexpr uint8_t kDirectionBits = DirectionIn | DirectionOut;
+constexpr uint8_t kTwelveByteCdbLength = 12;
+constexpr uint8_t kPassThroughTargetId = 1;
+constexpr uint8_t kSenseKeyByte = 2;
+
+uint32_t AlignmentMaskFor(uint8_t driveLetter) {
+    // An index past the table has no cache entry; it is asked every time.
+    if (driveLetter >= MaxDriveLetters) return ScsiGetAlignmentMask(driveLetter, 1);
+    if (g_alignmentKnown[driveLetter] == 0) {
+        g_alignmentMask[driveLetter] = ScsiGetAlignmentMask(driveLetter, 1);
+        g_alignmentKnown[driveLetter] = 1;
+    }
+    return g_alignmentMask[driveLetter];
+}
+
+void CloseCachedDevice() {
+    if (g_deviceHandle != nullptr) Os().CloseHandle(g_deviceHandle);
+    g_deviceHandle = nullptr;
+}
+
+bool SelectDevice(uint8_t driveLetter) {
+    if (g_deviceHandle != nullptr && g_deviceLetter == driveLetter) return true;
+    CloseCachedDevice();
+    g_deviceLetter = driveLetter;
+    g_deviceHandle = OpenDriveDevice(driveLetter);
+    return g_deviceHandle != nullptr;
+}
+
+uint8_t DataInFor(uint8_t direction) {
+    switch (direction & kDirectionBits) {
+        case DirectionIn:
+            return kScsiIoctlDataIn;
+        case DirectionOut:
+            return kScsiIoctlDataOut;
+        default:
+            return kScsiIoctlDataUnspecified;
+    }
+}
+
+void RecordOutcome(const PassThroughRequest& request, const uint8_t* cdb, uint8_t cdbLength) {
+    g_passThroughStatus.SRB_TargStat = request.ScsiStatus;
+    std::memcpy(g_passThroughStatus.SenseArea, request.SenseBuffer, kSenseBytesKept);
+    g_passThroughStatus.SRB_SenseLen = kSenseBytesKept;
+    g_passThroughStatus.SRB_CDBLen = cdbLength;
+    if (cdbLength > 0) std::memcpy(g_passThroughStatus.CDBByte, cdb, cdbLength);
+}
+
+// The status bytes carry the low three bytes of the system error number.
+void RecordSystemError(uint32_t error) {
+    g_passThroughStatus.SRB_Status = static_cast<uint8_t>(error);
+    g_passThroughStatus.SRB_HaStat = static_cast<uint8_t>(error >> 8);
+    g_passThroughStatus.SRB_TargStat = static_cast<uint8_t>(error >> 16);
+}
+
+int32_t Outcome(const PassThroughRequest& request, bool succeeded) {
+    if (request.ScsiStatus == 0 && succeeded) return kResultSuccess;
+    if (request.SenseBuffer[kSenseKeyByte] != 0) {
+        CloseCachedDevice();
+        return kResultCheckCondition;
+    }
+    if (!succeeded) {
+        RecordSystemError(Os().LastError());
+        CloseCachedDevice();
+        return kResultSystemError;
+    }
+    // A target status without sense data after a completed request.
+    return kResultSuccess;
+}
+
+}  // namespace
+
+int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength,
+                           uint8_t* buffer, uint32_t transferLength, uint8_t direction,
+                           uint32_t timeout) {
+    g_lastStatus = &g_passThroughStatus;
+    if (drive->twelveByteCdb == 1) {
+        cdbLength = kTwelveByteCdbLength;
+    } else if (cdbLength > kMaxCdbLength) {
+        cdbLength = kMaxCdbLength;  // the request has room for no more
+    }
+    const uint8_t driveLetter = drive->driveLetter;
+    const uint32_t mask = AlignmentMaskFor(driveLetter);
+    if (!SelectDevice(driveLetter)) return kResultNoEventOrDevice;
+
+    PassThroughRequest request{};
+    request.Length = kScsiPassThroughDirectLength;
+    request.TargetId = kPassThroughTargetId;
+    request.CdbLength = cdbLength;
+    request.SenseInfoLength = kPassThroughSenseLength;
+    request.DataIn = DataInFor(direction);
+    request.DataTransferLength = transferLength;
+    request.TimeOutValue = timeout;
+    request.DataBuffer = buffer;
+    request.SenseInfoOffset = offsetof(PassThroughRequest, SenseBuffer);
+
+    // Only data out needs an aligned copy; data in goes straight to the caller.
+    AlignedBlock bounce{nullptr, nullptr};
+    if (request.DataIn == kScsiIoctlDataOut && mask != 0) {
+        bounce = AllocAligned(transferLength, mask);
+        if (bounce.aligned == nullptr) {
+            CloseCachedDevice();
+            return kResultNoMemory;
+        }
+        if (transferLength > 0) std::memcpy(bounce.aligned, buffer, transferLength);
+        request.DataBuffer = bounce.aligned;
+    }
+    if (cdbLength > 0) std::memcpy(request.Cdb, cdb, cdbLength);
+
+    uint32_t returned = 0;
+    const bool succeeded = Os().DeviceIoControl(g_deviceHandle, kIoctlScsiPassThroughDirect, &request,
+                                                sizeof request, &request, sizeof request, &returned);
+    RecordOutcome(request, cdb, cdbLength);
+    const int32_t result = Outcome(request, succeeded);
+    FreeAligned(bounce);
+    return result;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+// SCSI commands through the operating system's pass-through interface on the
+// drive-letter devices. The device of the drive used last stays open, so that
+// a run of commands to one drive needs a single open.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "scsi/os_seam.h"
+#include "scsi/records.h"
+
+constexpr uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;
+constexpr uint8_t kMaxCdbLength = 16;
+constexpr uint8_t kPassThroughSenseLength = 32;
+constexpr uint8_t kSenseBytesKept = 14;  // what the status record's SenseArea receives
+
+// PassThroughRequest::DataIn values.
+constexpr uint8_t kScsiIoctlDataOut = 0;
+constexpr uint8_t kScsiIoctlDataIn = 1;
+constexpr uint8_t kScsiIoctlDataUnspecified = 2;
+
+// SCSI_PASS_THROUGH_DIRECT in its 32-bit layout, followed by the sense buffer
+// that SenseInfoOffset points at. The same bytes go in and come back.
+struct PassThroughRequest {
+    uint16_t Length;
+    uint8_t ScsiStatus;
+    uint8_t PathId;
+    uint8_t TargetId;
+    uint8_t Lun;
+    uint8_t CdbLength;
+    uint8_t SenseInfoLength;
+    uint8_t DataIn;
+    uint8_t Padding1[3];
+    uint32_t DataTransferLength;
+    uint32_t TimeOutValue;
+    void* DataBuffer;
+    uint32_t SenseInfoOffset;
+    uint8_t Cdb[kMaxCdbLength];
+    uint32_t Padding2;
+    uint8_t SenseBuffer[kPassThroughSenseLength];
+};
+
+constexpr uint16_t kScsiPassThroughDirectLength = 44;
+
+static_assert(sizeof(PassThroughRequest) == 80);
+static_assert(offsetof(PassThroughRequest, ScsiStatus) == 2);
+static_assert(offsetof(PassThroughRequest, PathId) == 3);
+static_assert(offsetof(PassThroughRequest, TargetId) == 4);
+static_assert(offsetof(PassThroughRequest, Lun) == 5);
+static_assert(offsetof(PassThroughRequest, CdbLength) == 6);
+static_assert(offsetof(PassThroughRequest, SenseInfoLength) == 7);
+static_assert(offsetof(PassThroughRequest, DataIn) == 8);
+static_assert(offsetof(PassThroughRequest, DataTransferLength) == 12);
+static_assert(offsetof(PassThroughRequest, TimeOutValue) == 16);
+static_assert(offsetof(PassThroughRequest, DataBuffer) == 20);
+static_assert(offsetof(PassThroughRequest, SenseInfoOffset) == 24);
+static_assert(offsetof(PassThroughRequest, Cdb) == 28);
+static_assert(offsetof(PassThroughRequest, Padding2) == kScsiPassThroughDirectLength);
+static_assert(offsetof(PassThroughRequest, SenseBuffer) == 48);
+
+// The cached device: nullptr means none.
+extern OsHandle g_deviceHandle;
+extern uint8_t g_deviceLetter;  // drive-letter index g_deviceHandle was opened for
+
+// Runs one command on the drive's letter device and leaves its outcome in
+// g_passThroughStatus. Returns 0, 4 (check condition with sense data), -1 (no
+// device), -3 (control request failed without sense data) or -10 (no memory).
+// A cdbLength above 16 is sent as 16; with the drive's twelveByteCdb set,
+// twelve bytes are sent whatever cdbLength says.
+int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength,
+                           uint8_t* buffer, uint32_t transferLength, uint8_t direction,
+                           uint32_t timeout);

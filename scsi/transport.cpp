@@ -1,0 +1,139 @@
+#include "scsi/transport.h"
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+#include "scsi/drive_device.h"
+
+int32_t g_usePassThrough = 0;
+uint8_t g_adapterScanCount = 1;
+int32_t g_alignmentKnown[MaxDriveLetters];
+uint32_t g_alignmentMask[MaxDriveLetters];
+OsModule g_aspiModule = nullptr;
+SendAspi32CommandFn g_sendAspi32Command = nullptr;
+GetAspi32SupportInfoFn g_getAspi32SupportInfo = nullptr;
+SRB_HAInquiry g_haInquirySrb;
+
+namespace {
+
+constexpr uint32_t kIoctlScsiGetCapabilities = 0x00041010;
+
+// IO_SCSI_CAPABILITIES as the port driver fills it (32-bit layout).
+struct ScsiCapabilities {
+    uint32_t Length;
+    uint32_t MaximumTransferLength;
+    uint32_t MaximumPhysicalPages;
+    uint32_t SupportedAsynchronousEvents;
+    uint32_t AlignmentMask;
+    uint8_t TaggedQueuing;
+    uint8_t AdapterScansDown;
+    uint8_t AdapterUsesPio;
+    uint8_t Reserved;
+};
+static_assert(sizeof(ScsiCapabilities) == 24);
+static_assert(offsetof(ScsiCapabilities, AlignmentMask) == 16);
+
+// Only the system directory: a manager found anywhere else on the search path
+// (the current or the application's directory, PATH) could be anyone's DLL.
+OsModule LoadAspiManager() {
+    const std::string systemDirectory = Os().SystemDirectory();
+    if (systemDirectory.empty()) return nullptr;
+    return Os().LoadLibraryAt(systemDirectory + "\\" + kAspiLibraryFile);
+}
+
+void FindAspiEntries() {
+    if (g_sendAspi32Command == nullptr) {
+        g_sendAspi32Command =
+            reinterpret_cast<SendAspi32CommandFn>(Os().FindEntry(g_aspiModule, kSendAspi32CommandName));
+    }
+    if (g_getAspi32SupportInfo == nullptr) {
+        g_getAspi32SupportInfo = reinterpret_cast<GetAspi32SupportInfoFn>(
+            Os().FindEntry(g_aspiModule, kGetAspi32SupportInfoName));
+    }
+}
+
+// True when the manager answered ready; then the scan count is settled.
+bool StartAspi() {
+    g_aspiModule = LoadAspiManager();
+    if (g_aspiModule == nullptr) return false;
+    FindAspiEntries();
+    if (g_sendAspi32Command == nullptr || g_getAspi32SupportInfo == nullptr) return false;
+
+    const uint32_t supportInfo = g_getAspi32SupportInfo();
+    const uint8_t status = static_cast<uint8_t>(supportInfo >> 8);
+    const uint8_t adapterCount = static_cast<uint8_t>(supportInfo);
+    if (status != SS_COMP) return false;
+    g_usePassThrough = 0;
+    // One id past the last adapter: enumeration tries it and skips it.
+    g_adapterScanCount = static_cast<uint8_t>(adapterCount + 1);
+    return true;
+}
+
+uint32_t AspiAlignmentMask(uint8_t adapter) {
+    SRB_HAInquiry* inquiry = nullptr;
+    if (ScsiHostAdapterInquiry(adapter, &inquiry) != 0) return 0;
+    return static_cast<uint32_t>(inquiry->HA_Unique[0]) |
+           (static_cast<uint32_t>(inquiry->HA_Unique[1]) << 8);
+}
+
+uint32_t PortDriverAlignmentMask(uint8_t driveLetter) {
+    OsHandle device = OpenDriveDevice(driveLetter);
+    if (device == nullptr) return 0;
+    ScsiCapabilities capabilities{};
+    uint32_t returned = 0;
+    if (!Os().DeviceIoControl(device, kIoctlScsiGetCapabilities, nullptr, 0, &capabilities,
+                              sizeof capabilities, &returned)) {
+        capabilities = ScsiCapabilities{};
+    }
+    Os().CloseHandle(device);
+    return capabilities.AlignmentMask;
+}
+
+}  // namespace
+
+TransportMode ScsiInitialize(uint8_t forcePassThrough) {
+    std::memset(g_alignmentKnown, 0, sizeof g_alignmentKnown);
+    std::memset(g_alignmentMask, 0, sizeof g_alignmentMask);
+    g_usePassThrough = Os().PlatformId() == kPlatformWin32Nt ? 1 : 0;
+
+    if (forcePassThrough == 0 && StartAspi()) return g_adapterScanCount;
+
+    if (g_usePassThrough == 1) {
+        g_adapterScanCount = 1;
+        return kTransportPassThrough;
+    }
+    return kTransportNone;
+}
+
+int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out) {
+    if (g_usePassThrough != 0 || g_sendAspi32Command == nullptr) return 1;
+    *out = &g_haInquirySrb;
+    // Only the header: the rest keeps the previous answer until the manager
+    // writes the new one.
+    g_haInquirySrb.SRB_Cmd = SC_HA_INQUIRY;
+    g_haInquirySrb.SRB_HaId = adapter;
+    g_haInquirySrb.SRB_Flags = 0;
+    g_haInquirySrb.SRB_Hdr_Rsvd = 0;
+    g_sendAspi32Command(&g_haInquirySrb);
+    return g_haInquirySrb.SRB_Status == SS_COMP ? 0 : 1;
+}
+
+uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough) {
+    return passThrough == 0 ? AspiAlignmentMask(index) : PortDriverAlignmentMask(index);
+}
+
+AlignedBlock AllocAligned(uint32_t size, uint32_t mask) {
+    AlignedBlock block{nullptr, nullptr};
+    // A size that would wrap with the slack added cannot be had.
+    if (size > UINT32_MAX - mask) return block;
+    block.allocation = Os().Allocate(static_cast<size_t>(size) + mask);
+    if (block.allocation == nullptr) return block;
+    const uintptr_t address = reinterpret_cast<uintptr_t>(block.allocation);
+    block.aligned = reinterpret_cast<uint8_t*>((address + mask) & ~static_cast<uintptr_t>(mask));
+    return block;
+}
+
+void FreeAligned(const AlignedBlock& block) {
+    if (block.allocation != nullptr) Os().Free(block.allocation);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+// Which transport is in force, the host-adapter inquiry of the ASPI manager,
+// and the per-index cache of buffer-alignment masks with its aligned allocator.
+
+#include <cstdint>
+
+#include "scsi/aspi_manager.h"
+#include "scsi/os_seam.h"
+#include "scsi/transport_mode.h"
+
+// The size of both alignment tables: drive letters a to z.
+constexpr uint8_t MaxDriveLetters = 26;
+
+extern int32_t g_usePassThrough;   // 1 while pass-through is in force, 0 for ASPI
+extern uint8_t g_adapterScanCount; // adapter ids that enumeration walks
+// Indexed by ASPI host-adapter id, or by drive-letter index under pass-through.
+extern int32_t g_alignmentKnown[MaxDriveLetters];
+extern uint32_t g_alignmentMask[MaxDriveLetters];  // 2^k - 1; 0 means no alignment needed
+extern OsModule g_aspiModule;
+extern SendAspi32CommandFn g_sendAspi32Command;
+extern GetAspi32SupportInfoFn g_getAspi32SupportInfo;
+extern SRB_HAInquiry g_haInquirySrb;  // holds the answer of the latest inquiry
+
+// Settles the transport once per survey. Non-zero `forcePassThrough` leaves the
+// ASPI manager alone. Returns the TransportMode: ASPI's adapter scan count,
+// kTransportPassThrough or kTransportNone.
+TransportMode ScsiInitialize(uint8_t forcePassThrough);
+
+// Asks an ASPI host adapter for its description. 0 when it answered, 1
+// otherwise; `out` receives the answering record whenever the request is sent.
+int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out);
+
+// The alignment mask that the ASPI host adapter (`passThrough` 0) or the port
+// driver behind drive-letter `index` demands; 0 when it cannot be had.
+uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough);
+
+struct AlignedBlock {
+    uint8_t* aligned;  // null when memory is exhausted
+    void* allocation;  // what FreeAligned releases
+};
+
+// `size` usable bytes at an address whose bits in `mask` are clear.
+AlignedBlock AllocAligned(uint32_t size, uint32_t mask);
+void FreeAligned(const AlignedBlock& block);

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scsi/transport.h"
+#include "tests/fakes/fake_aspi_manager.h"
+#include "tests/fakes/fake_os.h"
+#include "tests/fakes/transport_state.h"
+
+namespace {
+
+constexpr uint32_t kWindows9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
+constexpr uint8_t kNoAdapters = 0xE8;
+
+enum class Library { Missing, Complete, WithoutSend, WithoutSupportInfo };
+
+struct SelectionCase {
+    const char* name;
+    uint32_t platformId;
+    Library library;
+    uint32_t supportInfo;
+    uint8_t forcePassThrough;
+    int32_t expectedResult;
+    int32_t expectedPassThrough;
+    uint8_t expectedScanCount;
+    int expectedSupportInfoCalls;
+};
+
+constexpr uint8_t kUntouchedScanCount = 9;
+
+const SelectionCase kSelectionCases[] = {
+    {"NtWithoutLibrary", kPlatformWin32Nt, Library::Missing, 0, 0, -1, 1, 1, 0},
+    {"NineXWithoutLibrary", kWindows9x, Library::Missing, 0, 0, 0, 0, kUntouchedScanCount, 0},
+    {"NtOneAdapter", kPlatformWin32Nt, Library::Complete, 0x0101, 0, 2, 0, 2, 1},
+    {"NineXOneAdapter", kWindows9x, Library::Complete, 0x0101, 0, 2, 0, 2, 1},
+    {"NtThreeAdapters", kPlatformWin32Nt, Library::Complete, 0x0103, 0, 4, 0, 4, 1},
+    {"ReadyWithoutAdapters", kPlatformWin32Nt, Library::Complete, 0x0100, 0, 1, 0, 1, 1},
+    {"HighBitsIgnored", kWindows9x, Library::Complete, 0xABCD0102, 0, 3, 0, 3, 1},
+    {"NtNoAdapterStatus", kPlatformWin32Nt, Library::Complete, kNoAdapters << 8, 0, -1, 1, 1, 1},
+    {"NineXNoAdapterStatus", kWindows9x, Library::Complete, kNoAdapters << 8, 0, 0, 0,
+     kUntouchedScanCount, 1},
+    {"NtPendingStatus", kPlatformWin32Nt, Library::Complete, 0x0001, 0, -1, 1, 1, 1},
+    {"NtSendMissing", kPlatformWin32Nt, Library::WithoutSend, 0x0101, 0, -1, 1, 1, 0},
+    {"NtSupportInfoMissing", kPlatformWin32Nt, Library::WithoutSupportInfo, 0x0101, 0, -1, 1, 1, 0},
+    {"NineXSendMissing", kWindows9x, Library::WithoutSend, 0x0101, 0, 0, 0, kUntouchedScanCount, 0},
+    {"NtForced", kPlatformWin32Nt, Library::Complete, 0x0101, 1, -1, 1, 1, 0},
+    {"NineXForced", kWindows9x, Library::Complete, 0x0101, 1, 0, 0, kUntouchedScanCount, 0},
+};
+
+class TransportSelection : public ::testing::TestWithParam<SelectionCase> {
+protected:
+    void SetUp() override { ResetTransportState(); }
+    ScopedFakeOs fake;
+};
+
+TEST_P(TransportSelection, PicksTheTransportInForce) {
+    const SelectionCase& row = GetParam();
+    fake.os.platformId = row.platformId;
+    FakeAspiManager manager(fake.os);
+    manager.supportInfo = row.supportInfo;
+    const std::string libraryPath = FakeAspiManager::LibraryPath(fake.os);
+    auto& entries = fake.os.libraries[libraryPath].entries;
+    if (row.library == Library::Missing) fake.os.libraries.clear();
+    if (row.library == Library::WithoutSend) entries.erase(kSendAspi32CommandName);
+    if (row.library == Library::WithoutSupportInfo) entries.erase(kGetAspi32SupportInfoName);
+    g_usePassThrough = row.platformId == kPlatformWin32Nt ? 0 : 1;  // the opposite of the platform's
+    g_adapterScanCount = kUntouchedScanCount;
+
+    EXPECT_EQ(ScsiInitialize(row.forcePassThrough), row.expectedResult);
+    EXPECT_EQ(g_usePassThrough, row.expectedPassThrough);
+    EXPECT_EQ(g_adapterScanCount, row.expectedScanCount);
+    EXPECT_EQ(manager.supportInfoCalls, row.expectedSupportInfoCalls);
+    if (row.forcePassThrough != 0) {
+        EXPECT_TRUE(fake.os.loadAttempts.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TransportSelection, ::testing::ValuesIn(kSelectionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class TransportInitialisation : public ::testing::Test {
+protected:
+    void SetUp() override { ResetTransportState(); }
+    ScopedFakeOs fake;
+};
+
+TEST_F(TransportInitialisation, LoadsTheManagerFromTheSystemDirectoryOnly) {
+    FakeAspiManager manager(fake.os);
+    const std::string systemCopy = FakeAspiManager::LibraryPath(fake.os);
+    const FakeLibrary planted = fake.os.libraries[systemCopy];
+    fake.os.libraries.clear();
+    for (const char* elsewhere : {"wnaspi32.dll", "wnaspi32", ".\\wnaspi32.dll",
+                                  "C:\\Program Files\\KorvSerial\\wnaspi32.dll",
+                                  "C:\\Tools\\wnaspi32.dll", "C:\\WINDOWS\\wnaspi32.dll"}) {
+        fake.os.libraries[elsewhere] = planted;
+    }
+
+    EXPECT_EQ(ScsiInitialize(0), -1);
+    EXPECT_EQ(fake.os.loadAttempts, std::vector<std::string>{"C:\\WINDOWS\\system32\\wnaspi32.dll"});
+    EXPECT_EQ(g_aspiModule, nullptr);
+    EXPECT_EQ(manager.supportInfoCalls, 0);
+
+    fake.os.libraries[systemCopy] = planted;
+    EXPECT_EQ(ScsiInitialize(0), 2);
+    EXPECT_EQ(g_aspiModule, &fake.os.libraries[systemCopy]);
+    EXPECT_EQ(manager.supportInfoCalls, 1);
+}
+
+TEST_F(TransportInitialisation, WithoutASystemDirectoryNothingIsLoaded) {
+    FakeAspiManager manager(fake.os);
+    const FakeLibrary planted = fake.os.libraries[FakeAspiManager::LibraryPath(fake.os)];
+    fake.os.systemDirectory.clear();
+    fake.os.libraries["\\wnaspi32.dll"] = planted;
+    fake.os.libraries["wnaspi32.dll"] = planted;
+
+    EXPECT_EQ(ScsiInitialize(0), -1);
+    EXPECT_TRUE(fake.os.loadAttempts.empty());
+    EXPECT_EQ(manager.supportInfoCalls, 0);
+}
+
+TEST_F(TransportInitialisation, LooksUpBothEntriesByName) {
+    FakeAspiManager manager(fake.os);
+    ScsiInitialize(0);
+    EXPECT_EQ(fake.os.entryLookups,
+              (std::vector<std::string>{"SendASPI32Command", "GetASPI32SupportInfo"}));
+    EXPECT_NE(g_sendAspi32Command, nullptr);
+    EXPECT_NE(g_getAspi32SupportInfo, nullptr);
+}
+
+TEST_F(TransportInitialisation, SecondInitialisationKeepsEntriesAndClearsTables) {
+    FakeAspiManager manager(fake.os);
+    ASSERT_EQ(ScsiInitialize(0), 2);
+    const SendAspi32CommandFn send = g_sendAspi32Command;
+    const GetAspi32SupportInfoFn supportInfo = g_getAspi32SupportInfo;
+    for (int i = 0; i < MaxDriveLetters; ++i) {
+        g_alignmentKnown[i] = 1;
+        g_alignmentMask[i] = 0x1FF;
+    }
+    // The library loaded again no longer offers its entries: the first ones stay.
+    fake.os.libraries[FakeAspiManager::LibraryPath(fake.os)].entries.clear();
+    fake.os.entryLookups.clear();
+
+    EXPECT_EQ(ScsiInitialize(0), 2);
+    EXPECT_EQ(fake.os.loadAttempts.size(), 2u);
+    EXPECT_TRUE(fake.os.entryLookups.empty());
+    EXPECT_EQ(g_sendAspi32Command, send);
+    EXPECT_EQ(g_getAspi32SupportInfo, supportInfo);
+    EXPECT_EQ(manager.supportInfoCalls, 2);
+    for (int i = 0; i < MaxDriveLetters; ++i) {
+        EXPECT_EQ(g_alignmentKnown[i], 0) << i;
+        EXPECT_EQ(g_alignmentMask[i], 0u) << i;
+    }
+}
+
+TEST_F(TransportInitialisation, ForcedPassThroughStillClearsTables) {
+    g_alignmentKnown[25] = 1;
+    g_alignmentMask[25] = 3;
+    EXPECT_EQ(ScsiInitialize(1), -1);
+    EXPECT_EQ(g_alignmentKnown[25], 0);
+    EXPECT_EQ(g_alignmentMask[25], 0u);
+}
+
+}  // namespace
