@@ -26,4 +26,4 @@ done
 if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
     export ASAN_OPTIONS=detect_leaks=0
 fi
-ctest --test-dir build/native --output-on-failure -j "$jobs"
+ctest --test-dir build/native --output-on-failure --verbose

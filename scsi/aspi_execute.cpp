@@ -42,7 +42,7 @@ void FillRequest(const DriveEntry& drive, const uint8_t* cdb, uint8_t cdbLength,
     g_aspiExecSrb.SRB_SenseLen = kSenseBytesAskedFor;
     g_aspiExecSrb.SRB_CDBLen = cdbLength;
     g_aspiExecSrb.SRB_PostProc = event;
-    std::memcpy(g_aspiExecSrb.CDBByte, cdb, cdbLength);
+    if (cdbLength > 0) std::memcpy(g_aspiExecSrb.CDBByte, cdb, cdbLength);
 }
 
 // Each later test overrides the earlier ones. A request that never finished

@@ -23,9 +23,9 @@ public:
     // copy, the description and the result, and raises cdbLength to 12 for a
     // drive that takes 12-byte CDBs.
     virtual void Reset();
-    // Runs the command; returns the transport's result code, also kept in
-    // `result`. A failure leaves its sense data in `sense` and its description
-    // in `message`.
+    // Runs the command on `device`, which must be set; returns the transport's
+    // result code, also kept in `result`. A failure leaves its sense data in
+    // `sense` and its description in `message`.
     virtual int32_t Execute();
 
     DriveEntry* device;  // not owned

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <ostream>
 #include <vector>
 
 #include "scsi/result_codes.h"
@@ -292,6 +293,8 @@ struct OutcomeCase {
     int32_t result;
     uint8_t targetStatusAfter;
 };
+
+void PrintTo(const OutcomeCase& row, std::ostream* out) { *out << row.name; }
 
 class AspiOutcomeTest : public AspiExecuteTest,
                         public ::testing::WithParamInterface<std::tuple<OutcomeCase, bool>> {};

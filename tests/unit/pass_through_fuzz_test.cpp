@@ -15,7 +15,7 @@
 namespace {
 
 constexpr uint32_t kGetCapabilities = 0x41010;
-constexpr int kRounds = 2000;
+constexpr int kRounds = 6000;
 
 uint32_t Get32(const uint8_t* bytes) {
     uint32_t value;
@@ -59,6 +59,7 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
     };
 
     const std::set<int32_t> known = {0, 4, -1, -3, -10};
+    std::set<int32_t> seen;
     for (int round = 0; round < kRounds; ++round) {
         DriveEntry drive{};
         drive.driveLetter = static_cast<uint8_t>(2 + below(4));
@@ -84,6 +85,7 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
                                                   direction, below(100));
 
         ASSERT_EQ(known.count(result), 1u) << "round " << round << " gave " << result;
+        seen.insert(result);
         ASSERT_EQ(fake.os.OpenDeviceCount(), g_deviceHandle != nullptr ? 1u : 0u) << "round " << round;
         ASSERT_EQ(fake.os.LiveAllocationCount(), 0u) << "round " << round;
         ASSERT_LE(g_passThroughStatus.SRB_CDBLen, kMaxCdbLength);
@@ -94,6 +96,7 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
         fake.os.ioctls.clear();
         fake.os.opens.clear();
     }
+    EXPECT_EQ(seen, known) << "the rounds should reach every outcome";
 }
 
 }  // namespace
