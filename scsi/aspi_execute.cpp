@@ -12,17 +12,6 @@ constexpr uint8_t kDirectionBits = DirectionIn | DirectionOut;
 constexpr uint8_t kSenseBytesAskedFor = 14;
 constexpr uint8_t kTwelveByteCdbLength = 12;
 
-// Adapter ids past the cache's last entry have no slot: their mask is fetched
-// for every command instead of being cached.
-uint32_t AdapterAlignmentMask(uint8_t adapterId) {
-    if (adapterId >= MaxDriveLetters) return ScsiGetAlignmentMask(adapterId, 0);
-    if (g_alignmentKnown[adapterId] == 0) {
-        g_alignmentMask[adapterId] = ScsiGetAlignmentMask(adapterId, 0);
-        g_alignmentKnown[adapterId] = 1;
-    }
-    return g_alignmentMask[adapterId];
-}
-
 uint8_t CdbLengthSent(const DriveEntry& drive, uint8_t cdbLength) {
     if (drive.twelveByteCdb == 1) return kTwelveByteCdbLength;
     // CDBByte holds 16 bytes; the manager would read past it otherwise.
@@ -78,7 +67,7 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     if (g_sendAspi32Command == nullptr) return kResultNoEventOrDevice;
 
     const uint8_t lengthSent = CdbLengthSent(*drive, cdbLength);
-    const uint32_t mask = AdapterAlignmentMask(drive->adapterId);
+    const uint32_t mask = CachedAlignmentMask(drive->adapterId, 0);
 
     const OsHandle event = Os().CreateCompletionEvent();
     if (event == nullptr) return kResultNoEventOrDevice;

@@ -16,16 +16,6 @@ constexpr uint8_t kTwelveByteCdbLength = 12;
 constexpr uint8_t kPassThroughTargetId = 1;
 constexpr uint8_t kSenseKeyByte = 2;
 
-uint32_t AlignmentMaskFor(uint8_t driveLetter) {
-    // An index past the table has no cache entry; it is asked every time.
-    if (driveLetter >= MaxDriveLetters) return ScsiGetAlignmentMask(driveLetter, 1);
-    if (g_alignmentKnown[driveLetter] == 0) {
-        g_alignmentMask[driveLetter] = ScsiGetAlignmentMask(driveLetter, 1);
-        g_alignmentKnown[driveLetter] = 1;
-    }
-    return g_alignmentMask[driveLetter];
-}
-
 void CloseCachedDevice() {
     if (g_deviceHandle != nullptr) Os().CloseHandle(g_deviceHandle);
     g_deviceHandle = nullptr;
@@ -92,7 +82,7 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
         cdbLength = kMaxCdbLength;  // the request has room for no more
     }
     const uint8_t driveLetter = drive->driveLetter;
-    const uint32_t mask = AlignmentMaskFor(driveLetter);
+    const uint32_t mask = CachedAlignmentMask(driveLetter, 1);
     if (!SelectDevice(driveLetter)) return kResultNoEventOrDevice;
 
     PassThroughRequest request{};

@@ -123,6 +123,15 @@ uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough) {
     return passThrough == 0 ? AspiAlignmentMask(index) : PortDriverAlignmentMask(index);
 }
 
+uint32_t CachedAlignmentMask(uint8_t index, uint8_t passThrough) {
+    if (index >= MaxDriveLetters) return ScsiGetAlignmentMask(index, passThrough);
+    if (g_alignmentKnown[index] == 0) {
+        g_alignmentMask[index] = ScsiGetAlignmentMask(index, passThrough);
+        g_alignmentKnown[index] = 1;
+    }
+    return g_alignmentMask[index];
+}
+
 AlignedBlock AllocAligned(uint32_t size, uint32_t mask) {
     AlignedBlock block{nullptr, nullptr};
     // A size that would wrap with the slack added cannot be had.

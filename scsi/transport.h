@@ -35,6 +35,10 @@ int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out);
 // driver behind drive-letter `index` demands; 0 when it cannot be had.
 uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough);
 
+// The mask for `index`, fetched once and cached until the next
+// ScsiInitialize. Indexes past the tables are fetched on every call instead.
+uint32_t CachedAlignmentMask(uint8_t index, uint8_t passThrough);
+
 struct AlignedBlock {
     uint8_t* aligned;  // null when memory is exhausted
     void* allocation;  // what FreeAligned releases
