@@ -21,6 +21,9 @@ for bench in build/bench/tests/korv_transport_bench build/bench/tests/korv_surve
     "$bench" --benchmark_min_time=0.1
 done
 
+# The real executable under Wine and Xvfb, with the simulated ASPI manager.
+scripts/e2e.sh build/windows
+
 # LeakSanitizer stops the world with ptrace, which user-mode emulation of
 # 32-bit programs does not offer; the other checks still run there.
 if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then

@@ -1,0 +1,386 @@
+// End-to-end test driver: drives and inspects the running program from a
+// second process. Each command-line argument is one step, "name" or
+// "name:param[:param]"; the steps run in order and each prints "key=value"
+// lines. The first failing step prints "error=..." and ends the driver with
+// exit status 1.
+//
+//   main:<ms>            wait for the visible main dialog; remembers it and its process
+//   title:<text>:<ms>    wait for any visible top-level window with that exact title;
+//                        remembers it like the main dialog
+//   box:<caption>:<ms>   wait for a visible message box with that caption; prints its text
+//   box-ok               press OK in that message box
+//   list                 drive list: count, items, current selection
+//   serial | note | instruction   text of the serial field / note / hidden instruction line
+//   controls             every child control: id, class, visibility, text
+//   focus                id of the control that has the keyboard focus
+//   select:<index>       choose a drive list item the way the user would
+//   click:<id>           click a button (BM_CLICK)
+//   command:<id>         send WM_COMMAND with BN_CLICKED for control <id>
+//   type:<text>          type characters into the serial field (WM_CHAR)
+//   key:enter|esc        press Enter or Esc in the dialog
+//   repaint              invalidate the dialog so that it paints again
+//   sysabout             choose the About item of the system menu
+//   about:<ms>           wait for the About box; prints its title, texts and owner
+//   about-ok             press OK in the About box
+//   rect                 window rectangle and topmost flag of the main dialog
+//   windows:<title>      how many top-level windows carry that title
+//   clipboard            clipboard content as CF_TEXT and CF_UNICODETEXT
+//   seed-clipboard       put a marker text on the clipboard
+//   wait-exit:<ms>       wait for the program's process to end; prints its exit status
+//   sleep:<ms>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/driver_clipboard.h"
+#include "tests/e2e/driver_output.h"
+#include "tests/e2e/driver_windows.h"
+
+namespace {
+
+constexpr int kSerialFieldId = 1000;
+constexpr int kDriveListId = 1001;
+constexpr int kInstructionLineId = 1002;
+constexpr int kNoteId = 1003;
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr WPARAM kAboutCommand = 16;
+const wchar_t* const kMainTitle = L"KorvSerial";
+const wchar_t* const kDialogClass = L"#32770";
+
+struct Session {
+    HWND main = nullptr;
+    HANDLE process = nullptr;
+    DWORD processId = 0;
+    HWND box = nullptr;
+    HWND about = nullptr;
+};
+
+using Params = std::vector<std::wstring>;
+using Step = std::function<bool(Session&, const Params&)>;
+
+bool Fail(const std::string& reason) {
+    EmitRaw("error", reason);
+    return false;
+}
+
+DWORD ParamMs(const Params& params, size_t index, DWORD fallback) {
+    if (index >= params.size()) return fallback;
+    return static_cast<DWORD>(std::wcstoul(params[index].c_str(), nullptr, 10));
+}
+
+bool IsMainDialog(HWND window) {
+    return IsWindowVisible(window) && WindowText(window) == kMainTitle && HasControl(window, kDriveListId);
+}
+
+bool NeedMain(const Session& session) { return session.main != nullptr && IsWindow(session.main); }
+
+HWND Control(const Session& session, int id) { return GetDlgItem(session.main, id); }
+
+void Remember(Session& session, HWND main) {
+    session.main = main;
+    GetWindowThreadProcessId(main, &session.processId);
+    session.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, session.processId);
+}
+
+bool StepMain(Session& session, const Params& params) {
+    HWND main = WaitForWindow(IsMainDialog, ParamMs(params, 0, 60000));
+    if (main == nullptr) return Fail("main dialog did not appear");
+    Remember(session, main);
+    EmitRaw("main", "found");
+    return true;
+}
+
+bool StepTitle(Session& session, const Params& params) {
+    if (params.empty()) return Fail("title needs a text");
+    const std::wstring title = params[0];
+    HWND window = WaitForWindow([&](HWND w) { return IsWindowVisible(w) && WindowText(w) == title; },
+                                ParamMs(params, 1, 60000));
+    if (window == nullptr) return Fail("no window titled " + ToUtf8(title));
+    Remember(session, window);
+    EmitRaw("title", "found");
+    return true;
+}
+
+bool StepBox(Session& session, const Params& params) {
+    if (params.empty()) return Fail("box needs a caption");
+    const std::wstring caption = params[0];
+    HWND box = WaitForWindow(
+        [&](HWND w) {
+            return IsWindowVisible(w) && ClassName(w) == kDialogClass && !HasControl(w, kDriveListId) &&
+                   WindowText(w) == caption;
+        },
+        ParamMs(params, 1, 60000));
+    if (box == nullptr) return Fail("no message box captioned " + ToUtf8(caption));
+    session.box = box;
+    if (session.process == nullptr) {
+        GetWindowThreadProcessId(box, &session.processId);
+        session.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, session.processId);
+    }
+    Emit("box-caption", WindowText(box));
+    HWND text = GetDlgItem(box, kMessageBoxTextId);
+    Emit("box-text", text ? WindowText(text) : L"<none>");
+    return true;
+}
+
+bool StepBoxOk(Session& session, const Params&) {
+    if (session.box == nullptr) return Fail("no message box");
+    PostMessageW(session.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
+}
+
+bool StepList(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    HWND combo = Control(session, kDriveListId);
+    const LRESULT count = SendWithTimeout(combo, CB_GETCOUNT, 0, 0);
+    EmitRaw("count", std::to_string(count));
+    for (LRESULT i = 0; i < count; ++i) Emit("item" + std::to_string(i), ComboItemText(combo, static_cast<int>(i)));
+    EmitRaw("cursel", std::to_string(SendWithTimeout(combo, CB_GETCURSEL, 0, 0)));
+    return true;
+}
+
+Step TextOf(const char* key, int id) {
+    return [key, id](Session& session, const Params&) {
+        if (!NeedMain(session)) return Fail("no main dialog");
+        Emit(key, WindowText(Control(session, id)));
+        return true;
+    };
+}
+
+BOOL CALLBACK EmitControl(HWND control, LPARAM) {
+    const int id = GetDlgCtrlID(control);
+    Emit("control" + std::to_string(id),
+         ClassName(control) + L"|" + (IsWindowVisible(control) ? L"visible" : L"hidden") + L"|" + WindowText(control));
+    return TRUE;
+}
+
+bool StepControls(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    EnumChildWindows(session.main, EmitControl, 0);
+    return true;
+}
+
+bool StepFocus(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(session.main, nullptr);
+    if (!GetGUIThreadInfo(thread, &info)) return Fail("no thread information");
+    EmitRaw("focus", info.hwndFocus ? std::to_string(GetDlgCtrlID(info.hwndFocus)) : "none");
+    if (info.hwndFocus != nullptr && ClassName(info.hwndFocus) == L"Edit") {
+        DWORD selectionStart = 0;
+        DWORD selectionEnd = 0;
+        SendWithTimeout(info.hwndFocus, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
+                        reinterpret_cast<LPARAM>(&selectionEnd));
+        EmitRaw("selection", std::to_string(selectionStart) + "," + std::to_string(selectionEnd));
+    }
+    return true;
+}
+
+bool StepSelect(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    if (params.empty()) return Fail("select needs an index");
+    HWND combo = Control(session, kDriveListId);
+    const int index = std::stoi(params[0]);
+    SendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendWithTimeout(session.main, WM_COMMAND, MAKEWPARAM(kDriveListId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    return true;
+}
+
+bool StepClick(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    if (params.empty()) return Fail("click needs an id");
+    HWND button = Control(session, std::stoi(params[0]));
+    if (button == nullptr) return Fail("no such control");
+    // Posted: a button that ends the dialog must not leave the driver waiting.
+    PostMessageW(button, BM_CLICK, 0, 0);
+    Sleep(300);
+    return true;
+}
+
+bool StepCommand(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    if (params.empty()) return Fail("command needs an id");
+    const int id = std::stoi(params[0]);
+    PostMessageW(session.main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(session, id)));
+    Sleep(300);
+    return true;
+}
+
+bool StepType(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    if (params.empty()) return Fail("type needs a text");
+    HWND field = Control(session, kSerialFieldId);
+    for (wchar_t c : params[0]) SendWithTimeout(field, WM_CHAR, c, 1);
+    return true;
+}
+
+bool StepKey(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    if (params.empty()) return Fail("key needs enter or esc");
+    WPARAM key = 0;
+    if (params[0] == L"enter") key = VK_RETURN;
+    else if (params[0] == L"esc") key = VK_ESCAPE;
+    else return Fail("unknown key");
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(session.main, nullptr), &info);
+    // Posted to the focused control, as the keyboard would, so that the
+    // dialog's own message loop turns it into a command.
+    HWND target = info.hwndFocus ? info.hwndFocus : session.main;
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    Sleep(300);
+    return true;
+}
+
+bool StepRepaint(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    InvalidateRect(session.main, nullptr, TRUE);
+    Sleep(300);
+    return true;
+}
+
+bool StepSysAbout(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    PostMessageW(session.main, WM_SYSCOMMAND, kAboutCommand, 0);
+    return true;
+}
+
+bool StepAbout(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    const DWORD processId = session.processId;
+    HWND about = WaitForWindow(
+        [&](HWND w) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            return owner == processId && w != session.main && IsWindowVisible(w) && ClassName(w) == kDialogClass;
+        },
+        ParamMs(params, 0, 30000));
+    if (about == nullptr) return Fail("no About box");
+    session.about = about;
+    Emit("about-title", WindowText(about));
+    EmitRaw("about-owner", GetWindow(about, GW_OWNER) == session.main ? "main" : "other");
+    int index = 0;
+    for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        Emit("about-control" + std::to_string(index++), ClassName(child) + L"|" + WindowText(child));
+    }
+    return true;
+}
+
+bool StepAboutOk(Session& session, const Params&) {
+    if (session.about == nullptr) return Fail("no About box");
+    PostMessageW(session.about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (int i = 0; i < 100 && IsWindow(session.about); ++i) Sleep(50);
+    EmitRaw("about-closed", IsWindow(session.about) ? "0" : "1");
+    return true;
+}
+
+bool StepRect(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    RECT rect = {};
+    GetWindowRect(session.main, &rect);
+    EmitRaw("rect", std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
+                        std::to_string(rect.bottom));
+    const LONG exStyle = GetWindowLongW(session.main, GWL_EXSTYLE);
+    EmitRaw("topmost", (exStyle & WS_EX_TOPMOST) ? "1" : "0");
+    EmitRaw("visible", IsWindowVisible(session.main) ? "1" : "0");
+    return true;
+}
+
+bool StepWindows(Session&, const Params& params) {
+    const std::wstring title = params.empty() ? kMainTitle : params[0];
+    int count = 0;
+    for (HWND window : TopLevelWindows()) {
+        if (WindowText(window) == title) ++count;
+    }
+    EmitRaw("windows", std::to_string(count));
+    return true;
+}
+
+bool StepClipboard(Session&, const Params&) { return EmitClipboard() || Fail("clipboard cannot be opened"); }
+
+bool StepSeedClipboard(Session&, const Params&) {
+    return SeedClipboard(L"e2e-marker") || Fail("clipboard cannot be seeded");
+}
+
+bool StepWaitExit(Session& session, const Params& params) {
+    if (session.process == nullptr) return Fail("no process to wait for");
+    if (WaitForSingleObject(session.process, ParamMs(params, 0, 30000)) != WAIT_OBJECT_0) {
+        EmitRaw("exit", "timeout");
+        return false;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(session.process, &code);
+    EmitRaw("exit", std::to_string(code));
+    return true;
+}
+
+bool StepSleep(Session&, const Params& params) {
+    Sleep(ParamMs(params, 0, 0));
+    return true;
+}
+
+const std::map<std::wstring, Step>& Steps() {
+    static const std::map<std::wstring, Step> steps = {
+        {L"main", StepMain},
+        {L"title", StepTitle},
+        {L"box", StepBox},
+        {L"box-ok", StepBoxOk},
+        {L"list", StepList},
+        {L"serial", TextOf("serial", kSerialFieldId)},
+        {L"note", TextOf("note", kNoteId)},
+        {L"instruction", TextOf("instruction", kInstructionLineId)},
+        {L"controls", StepControls},
+        {L"focus", StepFocus},
+        {L"select", StepSelect},
+        {L"click", StepClick},
+        {L"command", StepCommand},
+        {L"type", StepType},
+        {L"key", StepKey},
+        {L"repaint", StepRepaint},
+        {L"sysabout", StepSysAbout},
+        {L"about", StepAbout},
+        {L"about-ok", StepAboutOk},
+        {L"rect", StepRect},
+        {L"windows", StepWindows},
+        {L"clipboard", StepClipboard},
+        {L"seed-clipboard", StepSeedClipboard},
+        {L"wait-exit", StepWaitExit},
+        {L"sleep", StepSleep},
+    };
+    return steps;
+}
+
+Params SplitStep(const std::wstring& argument, std::wstring& name) {
+    Params params;
+    size_t colon = argument.find(L':');
+    name = argument.substr(0, colon);
+    while (colon != std::wstring::npos) {
+        size_t next = argument.find(L':', colon + 1);
+        params.push_back(argument.substr(colon + 1, next == std::wstring::npos ? next : next - colon - 1));
+        colon = next;
+    }
+    return params;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Session session;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring name;
+        Params params = SplitStep(argv[i], name);
+        auto step = Steps().find(name);
+        if (step == Steps().end()) {
+            Fail("unknown step " + ToUtf8(name));
+            return 2;
+        }
+        if (!step->second(session, params)) return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// Finding and reading the windows of the program under test from another
+// process. Everything goes through messages: under a bare X server there is
+// no window manager, so nothing may depend on the foreground window.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+std::vector<HWND> TopLevelWindows();
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+bool HasControl(HWND window, int id);
+
+// Polls every 50 ms until `accept` names a window or `timeoutMs` has passed.
+template <typename Accept>
+HWND WaitForWindow(Accept accept, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : TopLevelWindows()) {
+            if (accept(window)) return window;
+        }
+        if (GetTickCount() - start >= timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+// Sends with a time-out so that a hung program fails the step instead of the
+// whole run; the result is the message's own result, 0 after a time-out.
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+std::wstring ComboItemText(HWND combo, int index);

@@ -1,0 +1,104 @@
+# Wine set-up shared by the end-to-end scripts (sourced, not run).
+#
+# 32-bit Linux programs run here through qemu-i386 (binfmt_misc), so Wine is
+# slow to start: a prefix is prepared once and copied for every run, and one
+# persistent wineserver serves the whole run. Wine must reserve its address
+# space through wine-preloader (package wine32-preloader); without it every
+# Wine process spends minutes probing the address space under qemu.
+
+export WINEDEBUG=-all
+export WINEARCH=win32
+# No prompts for the .NET and HTML engines, no menu entries, no crash dialogs.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;wnaspi32=n"
+export LC_ALL=ja_JP.UTF-8
+
+wine_xvfb_pid=
+
+# The dialog font and the Windows user-interface fonts of a Japanese system,
+# mapped to the IPA Gothic fonts.
+wine_font_registry() {
+    printf '%s\r\n' \
+        'Windows Registry Editor Version 5.00' '' \
+        '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+        '"ＭＳ Ｐゴシック"="IPAPGothic"' \
+        '"ＭＳ ゴシック"="IPAGothic"' \
+        '"MS PGothic"="IPAPGothic"' \
+        '"MS Gothic"="IPAGothic"' \
+        '"MS UI Gothic"="IPAPGothic"' \
+        '"MS Shell Dlg"="IPAPGothic"' \
+        '"MS Shell Dlg 2"="IPAPGothic"' '' \
+        '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+        '"ＭＳ Ｐゴシック"="IPAPGothic"' \
+        '"ＭＳ ゴシック"="IPAGothic"' \
+        '"MS UI Gothic"="IPAPGothic"' '' \
+        '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]' \
+        '"Auto"="0"' \
+        '"Debugger"=""' ''
+}
+
+# wine_prepare_template <dir>: creates the prefix once; later calls find it
+# ready (the marker names the Wine version it was made with).
+wine_prepare_template() {
+    local template=$1 marker version
+    version=$(wine --version 2>/dev/null) || return 1
+    marker="$template/.korv-e2e-ready"
+    exec 9> "$template.lock"
+    flock 9
+    if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
+        echo "preparing Wine prefix $template (once; takes a few minutes under emulation)"
+        rm -rf "$template"
+        WINEPREFIX=$template wineboot -i > /dev/null 2>&1 || return 1
+        wine_font_registry | iconv -f UTF-8 -t UTF-16 > "$template.fonts.reg"
+        WINEPREFIX=$template wine regedit /S "Z:${template//\//\\}.fonts.reg" > /dev/null 2>&1
+        WINEPREFIX=$template wineserver -w
+        rm -f "$template.fonts.reg"
+        echo "$version" > "$marker"
+    fi
+    flock -u 9
+}
+
+wine_free_display() {
+    local n
+    for n in $(seq 90 140); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then echo "$n"; return 0; fi
+    done
+    return 1
+}
+
+# wine_start <template> <work-dir> [current-display]: copies the prefix, starts
+# a virtual X server (or, with "current-display", uses $DISPLAY) and a
+# persistent wineserver, and waits until Wine's services are up.
+wine_start() {
+    local template=$1 work=$2 display waited=0
+    export WINEPREFIX="$work/prefix"
+    cp -a "$template" "$WINEPREFIX" || return 1
+    if [ "${3:-}" = current-display ]; then
+        wineserver -p || return 1
+        wine cmd /c exit > /dev/null 2>&1
+        return 0
+    fi
+    display=$(wine_free_display) || return 1
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+    wine_xvfb_pid=$!
+    while [ ! -e "/tmp/.X11-unix/X$display" ] && [ "$waited" -lt 100 ]; do sleep 0.1; waited=$((waited + 1)); done
+    export DISPLAY=":$display"
+    wineserver -p || return 1
+    # The first Wine process starts the services; later ones find them running.
+    wine cmd /c exit > /dev/null 2>&1
+}
+
+wine_stop() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+    [ -n "$wine_xvfb_pid" ] && kill "$wine_xvfb_pid" 2>/dev/null
+    wine_xvfb_pid=
+}
+
+wine_system_dir() { echo "$WINEPREFIX/drive_c/windows/system32"; }
+
+# Replaces Wine's own placeholder of that name.
+wine_install_system_dll() {
+    rm -f "$(wine_system_dir)/$(basename "$1")"
+    cp "$1" "$(wine_system_dir)/"
+}
+
+wine_remove_system_dll() { rm -f "$(wine_system_dir)/$1"; }

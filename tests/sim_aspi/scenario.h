@@ -1,0 +1,51 @@
+#pragma once
+
+// The simulated machine behind the test ASPI manager: host adapters, the
+// devices on them and how each device answers. Read once from a line-based
+// text file (see scenario.cpp for the format).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SimAdapter {
+    uint8_t id = 0;
+    uint16_t alignmentMask = 0;
+    uint8_t maxTargets = 0;  // as reported in HA_Unique byte 3; 0 means 8
+};
+
+// How one opcode fails instead of being answered normally.
+struct SimFailure {
+    uint8_t opcode = 0;
+    bool checkCondition = false;  // target status 02h with the sense below
+    uint8_t senseKey = 0;
+    uint8_t asc = 0;
+    uint8_t ascq = 0;
+    uint8_t requestStatus = 0x01;  // SRB_Status when not a check condition
+    uint8_t adapterStatus = 0x00;  // SRB_HaStat when not a check condition
+};
+
+struct SimDrive {
+    uint8_t adapter = 0;
+    uint8_t target = 0;
+    uint8_t inquiry[96] = {};  // bytes 0, 3 and 8..35 set from the scenario
+    uint8_t serialBlock[128] = {};
+    bool completeLater = false;  // answer from another thread through the event
+    std::vector<SimFailure> failures;
+};
+
+struct Scenario {
+    uint8_t supportStatus = 0x01;  // SS_COMP
+    int adapterCountOverride = -1;  // -1: the number of adapter lines
+    bool completeLater = false;     // default for every drive
+    std::vector<SimAdapter> adapters;
+    std::vector<SimDrive> drives;
+
+    const SimAdapter* FindAdapter(uint8_t id) const;
+    const SimDrive* FindDrive(uint8_t adapter, uint8_t target) const;
+    uint8_t AdapterCount() const;
+};
+
+// Parses the scenario text. On a malformed line returns false and names the
+// line in `error`; the scenario is then not used.
+bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error);

@@ -1,0 +1,12 @@
+#pragma once
+
+// The request log of the simulated manager: one line per request, appended to
+// the file named by KORV_SIM_LOG (nothing is written when it is not set), so
+// that tests can assert on exactly what the program sent.
+
+#include <string>
+
+void SimLog(const std::string& line);
+
+std::string HexByte(unsigned value);
+std::string HexBytes(const unsigned char* bytes, unsigned count);
