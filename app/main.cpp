@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <commctrl.h>
 
 #include "app/application.h"
 #include "app/win32_os.h"
@@ -8,5 +9,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // before the application can start the survey.
     Win32Os os;
     InstallOs(&os);
+    // The manifest asks for version 6 of the common controls, which supplies
+    // the dialog's button, edit and combo-box classes; Windows XP registers
+    // them only once the library is loaded, so load it before any dialog.
+    InitCommonControls();
     return CurrentApplication().Run(instance);
 }

@@ -15,7 +15,7 @@ CSerialReadApp g_application;
 bool CSerialReadApp::InitInstance() {
     // The mutex only marks that a copy runs. It is held, never released, for
     // the life of the process; the system closes it when the process ends.
-    HANDLE runningMarker = CreateMutexW(nullptr, TRUE, L"KorvSerialPG");
+    HANDLE runningMarker = CreateMutexA(nullptr, TRUE, "KorvSerialPG");
     if (runningMarker == nullptr) return false;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         ActivateRunningCopy();
