@@ -104,7 +104,7 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
             CloseCachedDevice();
             return kResultNoMemory;
         }
-        if (transferLength > 0) std::memcpy(bounce.aligned, buffer, transferLength);
+        if (buffer != nullptr && transferLength > 0) std::memcpy(bounce.aligned, buffer, transferLength);
         request.DataBuffer = bounce.aligned;
     }
     if (cdbLength > 0) std::memcpy(request.Cdb, cdb, cdbLength);

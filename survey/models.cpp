@@ -1,5 +1,6 @@
 #include "survey/models.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -49,7 +50,8 @@ bool IsInternal(std::string_view label) { return label == "S-ATA" || label == "A
 }  // namespace
 
 std::string IdentificationOf(const DriveEntry& entry) {
-    const char* run = entry.vendorId;  // productId follows directly
+    // vendorId and productId are one run of 24 characters.
+    const char* run = reinterpret_cast<const char*>(&entry) + offsetof(DriveEntry, vendorId);
     return std::string(run, strnlen(run, kIdentificationLength));
 }
 
