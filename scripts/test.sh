@@ -24,9 +24,4 @@ done
 # The real executable under Wine and Xvfb, with the simulated ASPI manager.
 scripts/e2e.sh build/windows
 
-# LeakSanitizer stops the world with ptrace, which user-mode emulation of
-# 32-bit programs does not offer; the other checks still run there.
-if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    export ASAN_OPTIONS=detect_leaks=0
-fi
 ctest --test-dir build/native --output-on-failure --verbose
