@@ -326,6 +326,8 @@ run_case() {
     if [ -n "$app_pid" ]; then stop_app 5; fi
     if [ "$failed" -gt "$before_failed" ]; then
         sed -n 's/^FAIL /FLAKY first run: /p' "$work/$case.result"
+        # Whether the emulator killed a process during that run.
+        cat "$work"/*.err 2>/dev/null | grep -E 'qemu: uncaught|stack smashing' | sort -u | sed 's/^/FLAKY emulator: /'
         passed=$before_passed
         failed=$before_failed
         wine taskkill /f /im KorvSerial.exe > /dev/null 2>&1
