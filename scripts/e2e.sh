@@ -322,12 +322,14 @@ cases=(
 # as "FLAKY" lines, so a repeated real fault still fails the suite.
 run_case() {
     local case=$1 before_passed=$passed before_failed=$failed
+    touch "$work/.case-start"
     "$case" > "$work/$case.result"
     if [ -n "$app_pid" ]; then stop_app 5; fi
     if [ "$failed" -gt "$before_failed" ]; then
         sed -n 's/^FAIL /FLAKY first run: /p' "$work/$case.result"
         # Whether the emulator killed a process during that run.
-        cat "$work"/*.err 2>/dev/null | grep -E 'qemu: uncaught|stack smashing' | sort -u | sed 's/^/FLAKY emulator: /'
+        find "$work" -maxdepth 1 -name '*.err' -newer "$work/.case-start" -exec cat {} + 2>/dev/null \
+            | grep -E 'qemu: uncaught|stack smashing' | sort -u | sed 's/^/FLAKY emulator: /'
         passed=$before_passed
         failed=$before_failed
         wine taskkill /f /im KorvSerial.exe > /dev/null 2>&1
