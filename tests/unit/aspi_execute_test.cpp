@@ -47,6 +47,18 @@ struct ExpectedRequest {
     }
 };
 
+// The INQUIRY that most cases send to target 3 of adapter 0.
+ExpectedRequest InquiryToTarget3(uint8_t flags, uint32_t bufferLength, const void* buffer, OsHandle event) {
+    ExpectedRequest expected;
+    expected.targetId = 3;
+    expected.flags = flags;
+    expected.bufferLength = bufferLength;
+    expected.bufferPointer = buffer;
+    expected.cdb = {0x12, 0, 0, 0, 0x28, 0};
+    expected.event = event;
+    return expected;
+}
+
 Bytes80 ImageOf(const StatusBlock& block) {
     Bytes80 bytes;
     std::memcpy(bytes.data(), &block, bytes.size());
@@ -88,13 +100,7 @@ TEST_F(AspiExecuteTest, DataInGoesStraightIntoTheCallersBufferWhateverItsAlignme
     EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, 40, DirectionIn), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
-    ExpectedRequest expected;
-    expected.targetId = 3;
-    expected.flags = 0x48;
-    expected.bufferLength = 40;
-    expected.bufferPointer = buffer;
-    expected.cdb = {0x12, 0, 0, 0, 0x28, 0};
-    expected.event = ClosedEvent();
+    const ExpectedRequest expected = InquiryToTarget3(0x48, 40, buffer, ClosedEvent());
     EXPECT_EQ(ImageOf(manager().executed[0]), expected.Image());
     EXPECT_NE(expected.event, nullptr);
     EXPECT_EQ(buffer[0], 0x05);
@@ -114,13 +120,7 @@ TEST_F(AspiExecuteTest, PendingRequestIsAwaitedAndItsEventReset) {
     EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, 40, DirectionIn), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
-    ExpectedRequest expected;
-    expected.targetId = 3;
-    expected.flags = 0x48;
-    expected.bufferLength = 40;
-    expected.bufferPointer = buffer;
-    expected.cdb = {0x12, 0, 0, 0, 0x28, 0};
-    expected.event = ClosedEvent();
+    const ExpectedRequest expected = InquiryToTarget3(0x48, 40, buffer, ClosedEvent());
     EXPECT_EQ(ImageOf(manager().executed[0]), expected.Image());
     EXPECT_EQ(os().waits, 1);
     EXPECT_EQ(os().eventResets, 1);
@@ -135,13 +135,7 @@ TEST_F(AspiExecuteTest, DataOutWithoutAlignmentMaskUsesTheCallersBuffer) {
     EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, sizeof buffer, DirectionOut), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
-    ExpectedRequest expected;
-    expected.targetId = 3;
-    expected.flags = 0x50;
-    expected.bufferLength = sizeof buffer;
-    expected.bufferPointer = buffer;
-    expected.cdb = {0x12, 0, 0, 0, 0x28, 0};
-    expected.event = ClosedEvent();
+    const ExpectedRequest expected = InquiryToTarget3(0x50, sizeof buffer, buffer, ClosedEvent());
     EXPECT_EQ(ImageOf(manager().executed[0]), expected.Image());
     EXPECT_TRUE(os().allocationSizes.empty());
 }
@@ -168,13 +162,7 @@ TEST_F(AspiExecuteTest, DataOutWithAlignmentMaskGoesThroughAnAlignedCopy) {
     ASSERT_EQ(os().freedBlocks.size(), 1u);
     EXPECT_NE(os().freedBlocks[0], seenPointer) << "the allocation is released, not the aligned address";
 
-    ExpectedRequest expected;
-    expected.targetId = 3;
-    expected.flags = 0x50;
-    expected.bufferLength = 100;
-    expected.bufferPointer = seenPointer;
-    expected.cdb = {0x12, 0, 0, 0, 0x28, 0};
-    expected.event = ClosedEvent();
+    const ExpectedRequest expected = InquiryToTarget3(0x50, 100, seenPointer, ClosedEvent());
     EXPECT_EQ(ImageOf(manager().executed[0]), expected.Image());
 }
 
