@@ -11,9 +11,9 @@
 
 #include "scsi/aspi_manager.h"
 #include "scsi/records.h"
-#include "tests/sim_aspi/scenario.h"
-#include "tests/sim_aspi/sim_device.h"
-#include "tests/sim_aspi/sim_log.h"
+#include "tests/sim_drives/scenario.h"
+#include "tests/sim_drives/sim_device.h"
+#include "tests/sim_drives/sim_log.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/sim_aspi/sim_device.h"
+#include "tests/sim_drives/sim_device.h"
 
 #include <algorithm>
 
@@ -34,7 +34,9 @@ SimOutcome AnswerCommand(const SimDrive* drive, uint8_t lun, const uint8_t* cdb,
     const uint8_t opcode = cdb[0];
     for (const SimFailure& failure : drive->failures) {
         if (failure.opcode != opcode) continue;
-        if (failure.checkCondition) {
+        if (failure.systemError != 0) {
+            outcome.systemError = failure.systemError;
+        } else if (failure.checkCondition) {
             SetCheckCondition(outcome, failure.senseKey, failure.asc, failure.ascq);
         } else {
             outcome.requestStatus = failure.requestStatus;

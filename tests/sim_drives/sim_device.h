@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/sim_aspi/scenario.h"
+#include "tests/sim_drives/scenario.h"
 
 struct SimOutcome {
     uint8_t requestStatus = 0x01;  // SS_COMP
@@ -14,6 +14,7 @@ struct SimOutcome {
     uint8_t targetStatus = 0x00;
     uint8_t sense[14] = {};
     std::vector<uint8_t> data;  // bytes to place at the start of the caller's buffer
+    int systemError = 0;        // pass-through: the request fails with this errno, nothing else holds
 };
 
 constexpr uint8_t kSimStatusError = 0x04;        // SS_ERR

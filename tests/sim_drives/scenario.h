@@ -1,8 +1,9 @@
 #pragma once
 
-// The simulated machine behind the test ASPI manager: host adapters, the
-// devices on them and how each device answers. Read once from a line-based
-// text file (see scenario.cpp for the format).
+// The simulated machine behind the test ASPI manager and the test
+// pass-through devices: host adapters, the devices on them or behind drive
+// letters, and how each device answers. Read from a line-based text file (see
+// scenario.cpp for the format).
 
 #include <cstdint>
 #include <string>
@@ -23,11 +24,14 @@ struct SimFailure {
     uint8_t ascq = 0;
     uint8_t requestStatus = 0x01;  // SRB_Status when not a check condition
     uint8_t adapterStatus = 0x00;  // SRB_HaStat when not a check condition
+    int systemError = 0;           // pass-through only: the request itself fails with this errno
 };
 
 struct SimDrive {
+    char letter = 0;  // pass-through drive letter (upper case); 0 for an ASPI address
     uint8_t adapter = 0;
     uint8_t target = 0;
+    bool readOnly = false;  // pass-through only: a read-write open is refused
     uint8_t inquiry[96] = {};  // bytes 0, 3 and 8..35 set from the scenario
     uint8_t serialBlock[128] = {};
     bool completeLater = false;  // answer from another thread through the event
@@ -43,6 +47,7 @@ struct Scenario {
 
     const SimAdapter* FindAdapter(uint8_t id) const;
     const SimDrive* FindDrive(uint8_t adapter, uint8_t target) const;
+    const SimDrive* FindLetter(char letter) const;
     uint8_t AdapterCount() const;
 };
 

@@ -1,5 +1,6 @@
-#include "tests/sim_aspi/scenario.h"
+#include "tests/sim_drives/scenario.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -9,14 +10,17 @@
 //   support <status-hex> [<adapter-count>]
 //   completion now|later
 //   adapter <id> [align=<hex>] [targets=<n>]
-//   drive <adapter>:<target> <key>=<value> ...
+//   drive <adapter>:<target> <key>=<value> ...    (behind the ASPI manager)
+//   drive <letter>: <key>=<value> ...              (a pass-through device)
 //
 // Drive keys: type=<hex> (INQUIRY byte 0), byte3=<hex>, vendor, product,
 // revision (quoted text, padded with blanks to 8/16/4 characters),
 // serial=<5 characters> (serial block bytes 26..30), iface49=<hex>,
 // iface64=<hex>, completion=now|later,
 // check=<opcode>:<key>/<asc>/<ascq> (CHECK CONDITION with that sense),
-// fail=<opcode>:<srb-status>/<ha-status> (request or host-adapter failure).
+// fail=<opcode>:<srb-status>/<ha-status> (request or host-adapter failure),
+// errno=<opcode>:<decimal errno> (the pass-through request itself fails),
+// open=readonly|readwrite (whether a pass-through device refuses writing).
 // Numbers marked <hex> are hexadecimal without prefix.
 
 namespace {
@@ -113,6 +117,23 @@ bool ParseDriveKey(const std::string& key, const std::string& value, SimDrive& d
         drive.failures.push_back(failure);
         return true;
     }
+    if (key == "errno") {
+        unsigned long number = 0;
+        size_t colon = value.find(':');
+        if (colon == std::string::npos || !ParseByte(value.substr(0, colon), 16, failure.opcode) ||
+            !ParseNumber(value.substr(colon + 1), 10, 4095, number) || number == 0) {
+            return false;
+        }
+        failure.systemError = static_cast<int>(number);
+        drive.failures.push_back(failure);
+        return true;
+    }
+    if (key == "open") {
+        if (value == "readonly") drive.readOnly = true;
+        else if (value == "readwrite") drive.readOnly = false;
+        else return false;
+        return true;
+    }
     if (key == "fail") {
         if (!ParseOpcodeTriple(value, failure.opcode, parts, 2)) return false;
         failure.requestStatus = parts[0];
@@ -123,13 +144,21 @@ bool ParseDriveKey(const std::string& key, const std::string& value, SimDrive& d
     return false;
 }
 
-bool ParseDrive(const std::vector<std::string>& words, const Scenario& scenario, SimDrive& drive) {
-    if (words.size() < 2) return false;
-    size_t colon = words[1].find(':');
-    if (colon == std::string::npos || !ParseByte(words[1].substr(0, colon), 10, drive.adapter) ||
-        !ParseByte(words[1].substr(colon + 1), 10, drive.target)) {
-        return false;
+// "<adapter>:<target>" in decimal, or a drive letter C to Z and a colon.
+bool ParseAddress(const std::string& text, SimDrive& drive) {
+    if (text.size() == 2 && text[1] == ':') {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        if (letter < 'C' || letter > 'Z') return false;
+        drive.letter = letter;
+        return true;
     }
+    size_t colon = text.find(':');
+    return colon != std::string::npos && ParseByte(text.substr(0, colon), 10, drive.adapter) &&
+           ParseByte(text.substr(colon + 1), 10, drive.target);
+}
+
+bool ParseDrive(const std::vector<std::string>& words, const Scenario& scenario, SimDrive& drive) {
+    if (words.size() < 2 || !ParseAddress(words[1], drive)) return false;
     drive.completeLater = scenario.completeLater;
     drive.inquiry[0] = 0x05;
     drive.inquiry[2] = 0x02;
@@ -199,7 +228,14 @@ const SimAdapter* Scenario::FindAdapter(uint8_t id) const {
 
 const SimDrive* Scenario::FindDrive(uint8_t adapter, uint8_t target) const {
     for (const SimDrive& drive : drives) {
-        if (drive.adapter == adapter && drive.target == target) return &drive;
+        if (drive.letter == 0 && drive.adapter == adapter && drive.target == target) return &drive;
+    }
+    return nullptr;
+}
+
+const SimDrive* Scenario::FindLetter(char letter) const {
+    for (const SimDrive& drive : drives) {
+        if (drive.letter != 0 && drive.letter == letter) return &drive;
     }
     return nullptr;
 }

@@ -8,5 +8,8 @@
 
 void SimLog(const std::string& line);
 
+// Appends one line to the file at `path`; nothing happens when it cannot be opened.
+void AppendLine(const char* path, const std::string& line);
+
 std::string HexByte(unsigned value);
 std::string HexBytes(const unsigned char* bytes, unsigned count);

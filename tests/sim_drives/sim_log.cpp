@@ -1,4 +1,4 @@
-#include "tests/sim_aspi/sim_log.h"
+#include "tests/sim_drives/sim_log.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,6 +6,10 @@
 void SimLog(const std::string& line) {
     const char* path = std::getenv("KORV_SIM_LOG");
     if (path == nullptr || *path == '\0') return;
+    AppendLine(path, line);
+}
+
+void AppendLine(const char* path, const std::string& line) {
     // Opened per line so that every process and thread appends whole lines.
     FILE* file = std::fopen(path, "ab");
     if (file == nullptr) return;
