@@ -27,6 +27,7 @@
 //   clipboard            clipboard content as CF_TEXT and CF_UNICODETEXT
 //   seed-clipboard       put a marker text on the clipboard
 //   wait-exit:<ms>       wait for the program's process to end; prints its exit status
+//   winver               the Windows version this driver is told it runs on
 //   sleep:<ms>
 
 #include <windows.h>
@@ -320,6 +321,21 @@ bool StepWaitExit(Session& session, const Params& params) {
     return true;
 }
 
+// Wine reports the version of its per-program setting; the driver carries the
+// same setting as the program, so this shows what the program was told.
+bool StepWinVer(Session&, const Params&) {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const BOOL known = GetVersionExW(&version);
+#pragma GCC diagnostic pop
+    if (!known) return Fail("GetVersionExW failed");
+    EmitRaw("winver", std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion) +
+                          " platform=" + std::to_string(version.dwPlatformId));
+    return true;
+}
+
 bool StepSleep(Session&, const Params& params) {
     Sleep(ParamMs(params, 0, 0));
     return true;
@@ -351,6 +367,7 @@ const std::map<std::wstring, Step>& Steps() {
         {L"clipboard", StepClipboard},
         {L"seed-clipboard", StepSeedClipboard},
         {L"wait-exit", StepWaitExit},
+        {L"winver", StepWinVer},
         {L"sleep", StepSleep},
     };
     return steps;

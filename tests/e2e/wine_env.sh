@@ -7,7 +7,8 @@
 # Wine process spends minutes probing the address space under qemu.
 
 export WINEDEBUG=-all
-export WINEARCH=win32
+# The 32-bit prefix unless a caller asks for the 64-bit one (wine_use_arch).
+export WINEARCH=${WINEARCH:-win32}
 # No prompts for the .NET and HTML engines, no menu entries, no crash dialogs.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;wnaspi32=n"
 export LC_ALL=ja_JP.UTF-8
@@ -36,16 +37,18 @@ wine_font_registry() {
         '"Debugger"=""' ''
 }
 
-# wine_prepare_template <dir>: creates the prefix once; later calls find it
-# ready (the marker names the Wine version it was made with).
+# wine_prepare_template <dir>: creates a prefix of $WINEARCH once; later calls
+# find it ready (the marker names the Wine version and architecture it was
+# made with).
 wine_prepare_template() {
     local template=$1 marker version
     version=$(wine --version 2>/dev/null) || return 1
+    [ "$WINEARCH" = win32 ] || version="$version $WINEARCH"
     marker="$template/.korv-e2e-ready"
     exec 9> "$template.lock"
     flock 9
     if [ "$(cat "$marker" 2>/dev/null)" != "$version" ]; then
-        echo "preparing Wine prefix $template (once; takes a few minutes under emulation)"
+        echo "preparing $WINEARCH Wine prefix $template (once; takes a few minutes under emulation)"
         rm -rf "$template"
         WINEPREFIX=$template wineboot -i > /dev/null 2>&1 || return 1
         wine_font_registry | iconv -f UTF-8 -t UTF-16 > "$template.fonts.reg"
@@ -65,15 +68,28 @@ wine_free_display() {
     return 1
 }
 
+# Every drive letter's device (the "x::" entries) points at /dev/null, so that
+# no command sent through pass-through reaches a device of this machine:
+# without an entry, Wine maps C: and Z: to the block devices of the file
+# systems behind them. wine_point_letter replaces one entry afterwards.
+wine_point_letters_nowhere() {
+    local letter
+    for letter in {c..z}; do wine_point_letter "$letter" /dev/null; done
+}
+
+wine_point_letter() { ln -sfn "$2" "$WINEPREFIX/dosdevices/$1::"; }
+
 # wine_start <template> <work-dir> [current-display]: copies the prefix, starts
 # a virtual X server (or, with "current-display", uses $DISPLAY) and a
-# persistent wineserver, and waits until Wine's services are up.
+# persistent wineserver, and waits until Wine's services are up. The server
+# runs with $wine_server_preload as LD_PRELOAD when that is set.
 wine_start() {
     local template=$1 work=$2 display waited=0
     export WINEPREFIX="$work/prefix"
     cp -a "$template" "$WINEPREFIX" || return 1
+    wine_point_letters_nowhere
     if [ "${3:-}" = current-display ]; then
-        wineserver -p || return 1
+        wine_server_start || return 1
         wine cmd /c exit > /dev/null 2>&1
         return 0
     fi
@@ -82,10 +98,12 @@ wine_start() {
     wine_xvfb_pid=$!
     while [ ! -e "/tmp/.X11-unix/X$display" ] && [ "$waited" -lt 100 ]; do sleep 0.1; waited=$((waited + 1)); done
     export DISPLAY=":$display"
-    wineserver -p || return 1
+    wine_server_start || return 1
     # The first Wine process starts the services; later ones find them running.
     wine cmd /c exit > /dev/null 2>&1
 }
+
+wine_server_start() { env ${wine_server_preload:+LD_PRELOAD="$wine_server_preload"} wineserver -p; }
 
 wine_stop() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
@@ -93,7 +111,15 @@ wine_stop() {
     wine_xvfb_pid=
 }
 
-wine_system_dir() { echo "$WINEPREFIX/drive_c/windows/system32"; }
+# Where a 32-bit program's system directory is: system32 in a 32-bit prefix,
+# syswow64 in a 64-bit one.
+wine_system_dir() {
+    if [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+        echo "$WINEPREFIX/drive_c/windows/syswow64"
+    else
+        echo "$WINEPREFIX/drive_c/windows/system32"
+    fi
+}
 
 # Replaces Wine's own placeholder of that name.
 wine_install_system_dll() {

@@ -1,0 +1,188 @@
+# The cases through the simulated ASPI manager, and those where no manager
+# may be taken (sourced by scripts/e2e.sh; each case is a function).
+
+
+note=$'\xe3\x80\x80 ドライブを選択し、[Copy]ボタンを押すと \\n\xe3\x80\x80対象ドライブのシリアル番号がコピーできます。\\n\\n\xe3\x80\x80コピー後にユーザー登録ページのシリアル番号入力欄への\\n\xe3\x80\x80貼り付けを行って下さい。'
+about_title='KorvSerialのﾊﾞｰｼﾞｮﾝ情報'
+demo_items=(
+    'item0=(0:1) KORVANE DVDR   KV-948A  '
+    'item1=(0:3) KORVANE DVDR   KV-942A  '
+    'item2=(1:9) KORVANE CD-R   KV-R4410A'
+)
+
+case_demo_machine() {
+    local c=demo
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 list serial note rect focus
+    screenshot $c
+    check_line "drives listed in survey order: count" "$work/$c.drv" "count=3"
+    for item in "${demo_items[@]}"; do check_line "drives listed in survey order: ${item%%=*}" "$work/$c.drv" "$item"; done
+    check_line "first drive selected" "$work/$c.drv" "cursel=0"
+    check_line "first drive's serial shown" "$work/$c.drv" "serial=507425005001"
+    check_line "note text in Japanese" "$work/$c.drv" "note=$note"
+    check_match "window at 10,10" "$work/$c.drv" '^rect=10,10,[0-9]+,[0-9]+$'
+    check_line "window topmost" "$work/$c.drv" "topmost=1"
+    check_line "Copy button has the focus" "$work/$c.drv" "focus=1"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 select:1 serial focus select:2 serial
+    check_line "second selection shows its serial" "$work/$c.drv" "serial=506580004000"
+    check_line "selection moves focus to Copy" "$work/$c.drv" "focus=1"
+    check_line "delayed-completion drive read" "$work/$c.drv" "serial=505624004001"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 select:0 click:1 focus repaint focus serial select:2
+    check_equal "repaint moves the focus back to Copy" "$(grep '^focus=' "$work/$c.drv" | tr '\n' ' ')" "focus=1000 focus=1 "
+    check_match "repaint shows the selected drive's serial" "$work/$c.drv" '^serial=507425005001$'
+
+    : > "$work/$c.drv"
+    drive $c main:5000 seed-clipboard click:1 clipboard focus
+    check_line "Copy puts the shown text on the clipboard (CF_TEXT)" "$work/$c.drv" "clip-text=505624004001"
+    check_line "Copy puts no line end on the clipboard" "$work/$c.drv" "clip-text-hex=353035363234303034303031"
+    check_line "Copy: text readable as Unicode too" "$work/$c.drv" "clip-unicode=505624004001"
+    check_line "after Copy the serial field has the focus" "$work/$c.drv" "focus=1000"
+    check_line "after Copy the serial text is selected" "$work/$c.drv" "selection=0,12"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 type:ABC serial select:0 type:x serial
+    check_line "typing into the serial field is undone" "$work/$c.drv" "serial=505624004001"
+    check_line "typing after another selection is undone" "$work/$c.drv" "serial=507425005001"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 seed-clipboard focus key:enter clipboard list
+    check_line "Enter copies" "$work/$c.drv" "clip-text=507425005001"
+    check_line "Enter leaves the dialog open" "$work/$c.drv" "count=3"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 sysabout about:30000 about-ok
+    screenshot $c-about
+    check_line "About box from the system menu" "$work/$c.drv" "about-title=$about_title"
+    check_line "About box owned by the main dialog" "$work/$c.drv" "about-owner=main"
+    check_line "About box closes with OK" "$work/$c.drv" "about-closed=1"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 key:esc wait-exit:30000
+    check_line "Esc closes and the process ends" "$work/$c.drv" "exit=0"
+    stop_app 30
+    check_equal "exit status after Esc" "$app_status" 0
+    check_equal "ASPI Mode on stdout" "$(stdout_of $c)" "ASPI Mode"
+
+    # What the drives received.
+    check_match "KV-948A: F1h with 01h, 12-byte CDB (ATAPI)" "$work/$c.log" \
+        'cmd=02 ha=0 target=1 lun=0 flags=48 buflen=128 .* cdblen=12 cdb=F1 01 00 00 00 00 00 00 00 80 00 00 '
+    check_match "KV-942A: F1h with 00h, 10-byte CDB" "$work/$c.log" \
+        'cmd=02 ha=0 target=3 lun=0 flags=48 buflen=128 .* cdblen=10 cdb=F1 00 00 00 00 00 00 00 00 80 '
+    check_match "KV-R4410A: F1h with 00h, 12-byte CDB (ATAPI)" "$work/$c.log" \
+        'cmd=02 ha=1 target=9 lun=0 flags=48 buflen=128 .* cdblen=12 cdb=F1 00 00 00 00 00 00 00 00 80 00 00 '
+    check_match "probes are 6-byte TEST UNIT READY and INQUIRY" "$work/$c.log" \
+        'cmd=02 ha=1 target=9 lun=0 flags=48 buflen=40 .* cdblen=6 cdb=12 00 00 00 28 00 '
+    check_no_text "no F1h to the hard disk" "$work/$c.log" "ha=0 target=0 lun=0 flags=48 buflen=128"
+}
+
+case_second_start() {
+    local c=second
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    local first=$app_pid
+    rm -f "$work/$c-2.log"
+    drive $c main:120000
+    (cd "$work" && env KORV_SIM_LOG="$(winpath "$work/$c-2.log")" "$(scenario_env "$scenarios/demo.scenario")" \
+        timeout 60 wine "$exe" > "$work/$c-2.out" 2>&1)
+    check_equal "second start ends by itself" "$?" 0
+    drive $c windows:KorvSerial
+    check_line "exactly one window after a second start" "$work/$c.drv" "windows=1"
+    check_equal "second start shows and surveys nothing" "$(cat "$work/$c-2.out" "$work/$c-2.log" 2>/dev/null)" ""
+    app_pid=$first
+    drive $c main:5000 command:2 wait-exit:30000
+    stop_app 30
+    check_equal "Close button ends the first copy" "$app_status" 0
+}
+
+case_read_error() {
+    local c=readerror
+    start_app $c "$(scenario_env "$scenarios/read-error.scenario")"
+    drive $c main:120000 list serial select:1 serial command:2
+    check_line "failed drive still listed" "$work/$c.drv" "item0=(0:0) KORVANE DVDR   KV-942A  "
+    check_line "failed read shows S/No Read error" "$work/$c.drv" "serial=S/No Read error"
+    check_line "later drive still read" "$work/$c.drv" "serial=507425005001"
+    stop_app 30
+}
+
+case_no_cd_device() {
+    local c=nocd
+    start_app $c "$(scenario_env "$scenarios/no-cd-device.scenario")"
+    drive $c main:120000 list rect
+    check_line "no CD/DVD device: empty list" "$work/$c.drv" "count=0"
+    check_line "no CD/DVD device: window stays" "$work/$c.drv" "visible=1"
+    drive $c main:5000 command:2 wait-exit:30000
+    stop_app 30
+    check_equal "no CD/DVD device: stdout" "$(stdout_of $c)" $'ASPI Mode\nNot forund terget CD/DVD drive.  '
+}
+
+case_none_supported() {
+    local c=nonesupported
+    start_app $c "$(scenario_env "$scenarios/none-supported.scenario")"
+    drive $c box:KorvSerial1:120000 box-ok
+    check_line "none supported: message box text" "$work/$c.drv" 'box-text=対象ドライブが見つかりませんでした。 \n'
+    stop_app 30
+    check_equal "none supported: the utility ends" "$([ "$app_status" = killed ] && echo running || echo ended)" ended
+}
+
+# case_no_transport <version>: a system of the other family, without a manager.
+case_no_transport() {
+    local version=$1 c=notransport-$1
+    use_version "$version"
+    check_version $c "$version"
+    start_app $c WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wnaspi32=d"
+    drive $c box:KorvSerial:120000 box-ok
+    check_line "$version, no transport: message box" "$work/$c.drv" \
+        'box-text=Not found ASPI32 or host.\n\nASPIが有効ではありません。\nASPIﾄﾞﾗｲﾊﾞがｲﾝｽﾄｰﾙされていないか、正しく動作していません。\nKorvTools のｲﾝｽﾄｰﾙを行ってみて下さい。\n'
+    stop_app 30
+    check_equal "$version, no transport: exit status 0" "$app_status" 0
+    check_no_text "$version, no transport: no mode line" "$work/$c.out" "Mode"
+    use_version ""
+}
+
+case_planted_manager() {
+    local c=planted
+    mkdir -p "$work/planted-cwd" "$work/planted-app"
+    for dir in "$work/planted-cwd" "$work/planted-app"; do
+        cp "$manager" "$dir/wnaspi32.dll"
+        cp "$scenarios/demo.scenario" "$dir/wnaspi32.scenario"
+    done
+    cp "$exe" "$work/planted-app/KorvSerial.exe"
+    wine_remove_system_dll wnaspi32.dll
+    app_cwd=$work/planted-cwd app_exe=$work/planted-app/KorvSerial.exe start_app $c
+    drive $c main:120000 list command:2 wait-exit:30000
+    stop_app 30
+    check_equal "planted manager not loaded: pass-through" "$(stdout_of $c | head -1)" "SPTI Mode"
+    check_equal "planted manager not loaded: its log stays empty" "$(cat "$work/$c.log")" ""
+    check_no_real_device "planted manager"
+    install_manager
+}
+
+# On 64-bit Windows a 32-bit program's system directory is the 32-bit one
+# (syswow64); a manager only in the 64-bit system32 is not for it.
+case_planted_system32() {
+    local c=planted-system32 native=$WINEPREFIX/drive_c/windows/system32
+    wine_remove_system_dll wnaspi32.dll
+    cp "$manager" "$native/wnaspi32.dll"
+    cp "$scenarios/demo.scenario" "$native/wnaspi32.scenario"
+    start_app $c
+    drive $c main:120000 list command:2 wait-exit:30000
+    stop_app 30
+    check_equal "manager in the 64-bit system32 only: pass-through" "$(stdout_of $c | head -1)" "SPTI Mode"
+    check_equal "manager in the 64-bit system32 only: its log stays empty" "$(cat "$work/$c.log")" ""
+    rm -f "$native/wnaspi32.dll" "$native/wnaspi32.scenario"
+    install_manager
+}
+
+case_english_locale() {
+    local c=english
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")" LC_ALL=en_US.UTF-8
+    drive $c main:120000 note list sysabout about:30000 about-ok command:2 wait-exit:30000
+    check_line "en_US: note text in Japanese" "$work/$c.drv" "note=$note"
+    check_line "en_US: About title in Japanese" "$work/$c.drv" "about-title=$about_title"
+    check_line "en_US: drives listed" "$work/$c.drv" "${demo_items[0]}"
+    stop_app 30
+}
+

@@ -1,0 +1,97 @@
+# The cases through the system's own pass-through on the drive letters, with
+# the manager disabled (sourced by scripts/e2e.sh; each case is a function).
+# Wine turns every request into SG_IO on the letter's Unix file, which the
+# preload answers; its log ($sg_dir/log) shows what the drives received.
+
+pass_through_items=(
+    'item0=(D:) KORVANE DVDR   KV-948A  '
+    'item1=(F:) KORVANE DVDR   KV-942A  '
+    'item2=(G:) KORVANE CD-R   KV-R4410A'
+    'item3=(H:) KORVANE DVDR   KV-942A  '
+    'item4=(K:) KORVANE DVDR   KV-948A  '
+    'item5=(M:) KORVANE DVDR   KV-948A  '
+)
+
+no_manager() { echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES;wnaspi32=d"; }
+
+case_pass_through_machine() {
+    local c=pt-machine log=$sg_dir/log
+    use_letters "$scenarios/pass-through.scenario"
+    start_app $c "$(no_manager)"
+    drive $c main:120000 list serial select:1 serial select:2 serial select:3 serial select:4 serial select:5 serial
+    screenshot $c
+    check_line "pass-through: drives listed by letter: count" "$work/$c.drv" "count=6"
+    for item in "${pass_through_items[@]}"; do check_line "pass-through: drives listed by letter: ${item%%=*}" "$work/$c.drv" "$item"; done
+    check_equal "pass-through: each drive's serial, failed reads as S/No Read error" \
+        "$(grep '^serial=' "$work/$c.drv" | tr '\n' ' ')" \
+        "serial=507425005001 serial=506580004000 serial=505624004001 serial=S/No Read error serial=S/No Read error serial=507425005001 "
+
+    : > "$work/$c.drv"
+    drive $c main:5000 select:0 seed-clipboard click:1 clipboard key:esc wait-exit:30000
+    check_line "pass-through: Copy puts the serial on the clipboard" "$work/$c.drv" "clip-text=507425005001"
+    stop_app 30
+    check_equal "pass-through: SPTI Mode on stdout" "$(stdout_of $c)" "SPTI Mode"
+
+    check_match "hard disk on C: gets TEST UNIT READY" "$log" '^letter=C cdblen=6 cdb=00 00 00 00 00 00 dir=none len=0 timeout=30000 '
+    check_match "hard disk on C: gets INQUIRY for 40 bytes" "$log" '^letter=C cdblen=6 cdb=12 00 00 00 28 00 dir=in len=40 timeout=30000 '
+    check_no_match "no F1h to the hard disk, the foreign drive or the drive whose INQUIRY failed" "$log" '^letter=[CEJ] .*cdb=F1'
+    check_match "KV-948A on D:: F1h with 01h, 12-byte CDB (ATAPI)" "$log" \
+        '^letter=D cdblen=12 cdb=F1 01 00 00 00 00 00 00 00 80 00 00 dir=in len=128 '
+    check_match "KV-942A on F:: F1h with 00h, 10-byte CDB" "$log" \
+        '^letter=F cdblen=10 cdb=F1 00 00 00 00 00 00 00 00 80 dir=in len=128 '
+    check_match "KV-R4410A on G:: F1h with 00h, 12-byte CDB after TEST UNIT READY not ready" "$log" \
+        '^letter=G cdblen=12 cdb=F1 00 00 00 00 00 00 00 00 80 00 00 dir=in len=128 '
+    check_match "G: answered TEST UNIT READY not ready" "$log" '^letter=G cdblen=6 cdb=00 .* -> status=02 sensekey=02 '
+    check_match "F: refused read-write" "$log" '^open letter=F mode=rw refused$'
+    check_match "F: opened read-only" "$log" '^open letter=F mode=ro$'
+    check_match "K: F1h failed with errno 5" "$log" '^letter=K cdblen=12 cdb=F1 .* -> errno=5$'
+    check_no_real_device "pass-through machine"
+}
+
+case_pass_through_none_supported() {
+    local c=pt-nonesupported
+    use_letters "$scenarios/pass-through-none-supported.scenario"
+    start_app $c "$(no_manager)"
+    drive $c box:KorvSerial1:120000 box-ok
+    check_line "pass-through, none supported: message box text" "$work/$c.drv" 'box-text=対象ドライブが見つかりませんでした。 \n'
+    stop_app 30
+    check_equal "pass-through, none supported: the utility ends" "$([ "$app_status" = killed ] && echo running || echo ended)" ended
+    check_equal "pass-through, none supported: SPTI Mode on stdout" "$(stdout_of $c)" "SPTI Mode"
+    check_no_real_device "pass-through, none supported"
+}
+
+case_pass_through_no_drive() {
+    local c=pt-nodrive
+    use_letters /dev/null
+    start_app $c "$(no_manager)"
+    drive $c main:120000 list command:2 wait-exit:30000
+    stop_app 30
+    check_line "pass-through, no drive: empty list" "$work/$c.drv" "count=0"
+    check_equal "pass-through, no drive: stdout" "$(stdout_of $c)" $'SPTI Mode\nNot forund terget CD/DVD drive.  '
+    check_no_real_device "pass-through, no drive"
+}
+
+# case_versions <version>: the main cases of both transports on a system
+# reporting that version.
+case_versions() {
+    local version=$1 c=version-$1
+    use_version "$version"
+    check_version $c "$version"
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 list serial key:esc wait-exit:30000
+    stop_app 30
+    check_line "$version, ASPI: drives listed" "$work/$c.drv" "count=3"
+    check_line "$version, ASPI: serial shown" "$work/$c.drv" "serial=507425005001"
+    check_equal "$version, ASPI: ASPI Mode" "$(stdout_of $c)" "ASPI Mode"
+
+    use_letters "$scenarios/pass-through.scenario"
+    start_app $c-pt "$(no_manager)"
+    drive $c-pt main:120000 list serial select:5 serial key:esc wait-exit:30000
+    stop_app 30
+    check_line "$version, pass-through: drives listed" "$work/$c-pt.drv" "count=6"
+    check_equal "$version, pass-through: serials" "$(grep '^serial=' "$work/$c-pt.drv" | tr '\n' ' ')" \
+        "serial=507425005001 serial=507425005001 "
+    check_equal "$version, pass-through: SPTI Mode" "$(stdout_of $c-pt)" "SPTI Mode"
+    check_no_real_device "$version, pass-through"
+    use_version ""
+}

@@ -1,0 +1,145 @@
+# Checks and program control shared by the end-to-end cases (sourced by
+# scripts/e2e.sh once it has set root, exe, manager, driver, scenarios, work,
+# sg_dir and sg_preload).
+
+passed=0
+failed=0
+app_pid=
+app_status=
+
+pass() { passed=$((passed + 1)); echo "PASS $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
+
+# check_line <name> <file> <exact line>
+check_line() {
+    if grep -Fxq -- "$3" "$2"; then pass "$1"; else fail "$1" "no line '$3' in $(basename "$2")"; fi
+}
+
+# check_match <name> <file> <extended regular expression for one line>
+check_match() {
+    if grep -Eq -- "$3" "$2"; then pass "$1"; else fail "$1" "nothing matches '$3' in $(basename "$2")"; fi
+}
+
+# check_no_match <name> <file> <extended regular expression>
+check_no_match() {
+    if grep -Eq -- "$3" "$2"; then fail "$1" "'$(grep -Em1 -- "$3" "$2")' in $(basename "$2")"; else pass "$1"; fi
+}
+
+# check_no_text <name> <file> <fixed text>
+check_no_text() {
+    if grep -Fq -- "$3" "$2"; then fail "$1" "'$3' found in $(basename "$2")"; else pass "$1"; fi
+}
+
+check_equal() {
+    if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "got '$2', expected '$3'"; fi
+}
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# start_app <case> [VAR=value ...]: starts the program in the background with
+# the scenario and log of that case; stdout goes to <case>.out. The
+# pass-through preload is always there: a case without simulated letters
+# finds every letter pointing at /dev/null.
+start_app() {
+    local case=$1
+    shift
+    : > "$work/$case.log"
+    : > "$work/$case.drv"
+    (cd "${app_cwd:-$work}" && env KORV_SIM_LOG="$(winpath "$work/$case.log")" KORV_SG_DIR="$sg_dir" \
+        LD_PRELOAD="$sg_preload" "$@" wine "${app_exe:-$exe}" > "$work/$case.out" 2> "$work/$case.err") &
+    app_pid=$!
+}
+
+# drive <case> <steps...>: runs the driver; its lines go to <case>.drv too.
+# A failed step leaves a picture of the screen as <case>-failure.png.
+drive() {
+    local case=$1
+    shift
+    wine "$driver" "$@" 2>> "$work/$case.err" | tee -a "$work/$case.drv" > "$work/last.drv"
+    if [ "${PIPESTATUS[0]}" -ne 0 ]; then
+        "$root/tests/e2e/screenshot.sh" "$DISPLAY" "$work/$case-failure.png" 2>/dev/null
+        ps -eo pid,etime,time,stat,args | grep '[q]emu-i386' > "$work/$case-failure.ps"
+    fi
+}
+
+# stop_app: waits for the program to end (at most $1 seconds), kills it after
+# that; sets app_status to its exit status, or "killed".
+stop_app() {
+    local limit=${1:-30} waited=0
+    while kill -0 "$app_pid" 2>/dev/null && [ "$waited" -lt "$((limit * 10))" ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$app_pid" 2>/dev/null; then
+        kill "$app_pid" 2>/dev/null
+        wait "$app_pid" 2>/dev/null
+        app_status=killed
+    else
+        wait "$app_pid"
+        app_status=$?
+    fi
+    app_pid=
+}
+
+# The program writes its diagnostic lines through the C runtime's text mode,
+# so they end in CR LF; the checks compare the lines without the CR.
+stdout_of() { tr -d '\r' < "$work/$1.out"; }
+
+scenario_env() { echo "KORV_SIM_SCENARIO=$(winpath "$1")"; }
+
+screenshot() { [ "${KORV_E2E_SHOTS:-0}" = 1 ] && "$root/tests/e2e/screenshot.sh" "$DISPLAY" "$work/$1.png"; }
+
+# use_version <version>: what Wine tells the program and the driver about the
+# Windows they run on ("" for the prefix's default).
+use_version() {
+    local program
+    for program in KorvSerial.exe e2e_driver.exe; do
+        if [ -n "$1" ]; then
+            wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$program" /v Version /d "$1" /f > /dev/null 2>&1
+        else
+            wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$program" /f > /dev/null 2>&1
+        fi
+    done
+}
+
+# check_version <case> <version>: the version, as GetVersionEx reports it, that
+# Wine gives the programs for that setting.
+check_version() {
+    local expected
+    case $2 in
+        win98) expected='4.10 platform=1' ;;
+        winme) expected='4.90 platform=1' ;;
+        winxp) expected='5.1 platform=2' ;;
+        win7) expected='6.1 platform=2' ;;
+        win10) expected='10.0 platform=2' ;;
+    esac
+    wine "$driver" winver > "$work/$1.ver" 2>> "$work/$1.err"
+    check_line "$2: reported as Windows $expected" "$work/$1.ver" "winver=$expected"
+}
+
+# use_letters <scenario>: the scenario's "drive X:" letters become simulated
+# pass-through drives, hard links to the one simulated device file; every
+# other letter points at /dev/null.
+use_letters() {
+    local letter
+    rm -f "$sg_dir"/[c-z]
+    cp "$1" "$sg_dir/scenario"
+    : > "$sg_dir/log"
+    wine_point_letters_nowhere
+    for letter in $(sed -n 's/^drive \([C-Zc-z]\): .*/\1/p' "$1" | tr 'A-Z' 'a-z'); do
+        ln "$sg_dir/drive" "$sg_dir/$letter"
+        wine_point_letter "$letter" "$sg_dir/$letter"
+    done
+}
+
+# check_no_real_device <case>: every letter's device is a simulated drive or
+# /dev/null, and the preload refused no request to anything else.
+check_no_real_device() {
+    local letter target stray=
+    for letter in {c..z}; do
+        target=$(readlink -f "$WINEPREFIX/dosdevices/$letter::")
+        [ "$target" = /dev/null ] || [ "$target" -ef "$sg_dir/drive" ] || stray="$stray $letter:=$target"
+    done
+    stray="$stray$(grep '^refused ' "$sg_dir/log" | grep -vx 'refused path=/dev/null' | sort -u | tr '\n' ' ')"
+    check_equal "$1: no command can reach a device of this machine" "$stray" ""
+}
