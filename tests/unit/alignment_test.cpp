@@ -168,6 +168,9 @@ INSTANTIATE_TEST_SUITE_P(Table, AlignedAllocation,
                          ::testing::Values(AllocationCase{100, 0, 1, 100}, AllocationCase{100, 3, 1, 103},
                                            AllocationCase{100, 3, 0, 103}, AllocationCase{100, 3, 3, 103},
                                            AllocationCase{128, 0x1FF, 5, 128 + 0x1FF},
+                                           // A port driver answering a byte count (one page) for
+                                           // its mask still gets a block inside the allocation.
+                                           AllocationCase{100, 0x1000, 5, 100 + 0x1000},
                                            AllocationCase{0, 7, 1, 7}));
 
 TEST(AlignedAllocationFailure, ExhaustedMemoryGivesNoAddress) {

@@ -18,8 +18,9 @@ case_pass_through_machine() {
     local c=pt-machine log=$sg_dir/log
     use_letters "$scenarios/pass-through.scenario"
     start_app $c "$(no_manager)"
-    drive $c main:120000 list serial select:1 serial select:2 serial select:3 serial select:4 serial select:5 serial
+    drive $c main:120000 list serial
     screenshot $c
+    drive $c main:5000 select:1 serial select:2 serial select:3 serial select:4 serial select:5 serial
     check_line "pass-through: drives listed by letter: count" "$work/$c.drv" "count=6"
     for item in "${pass_through_items[@]}"; do check_line "pass-through: drives listed by letter: ${item%%=*}" "$work/$c.drv" "$item"; done
     check_equal "pass-through: each drive's serial, failed reads as S/No Read error" \
