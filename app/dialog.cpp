@@ -57,9 +57,11 @@ void Dialog::DefaultPaint() {
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    RECT beforeInit = {};
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         reinterpret_cast<Dialog*>(lParam)->window_ = window;
+        GetWindowRect(window, &beforeInit);
     }
     // Messages that arrive before WM_INITDIALOG (font, creation) have no
     // dialog object yet and get the default handling.
@@ -67,6 +69,9 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     if (dialog == nullptr) return FALSE;
 
     const INT_PTR result = dialog->Dispatch(message, wParam, lParam);
+    // A dialog whose initialisation placed it stays where it was put; any
+    // other would open wherever its template says, usually the top-left corner.
+    if (message == WM_INITDIALOG && IsWindow(window) && !MovedSince(window, beforeInit)) CenterOverOwner(window);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, DWLP_USER, 0);
         dialog->window_ = nullptr;
@@ -74,6 +79,35 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
         if (application.MainWindow() == dialog) application.SetMainWindow(nullptr);
     }
     return result;
+}
+
+bool Dialog::MovedSince(HWND window, const RECT& before) {
+    RECT now = {};
+    GetWindowRect(window, &now);
+    return now.left != before.left || now.top != before.top;
+}
+
+void Dialog::CenterOverOwner(HWND window) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    HWND owner = GetWindow(window, GW_OWNER);
+    const bool overOwner = owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner);
+    if (!GetMonitorInfoW(MonitorFromWindow(overOwner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& area = monitor.rcWork;
+    RECT around = area;
+    if (overOwner) GetWindowRect(owner, &around);
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const LONG width = rect.right - rect.left;
+    const LONG height = rect.bottom - rect.top;
+    LONG left = (around.left + around.right - width) / 2;
+    LONG top = (around.top + around.bottom - height) / 2;
+    // Kept inside the work area, the top-left corner winning when the box is larger.
+    if (left + width > area.right) left = area.right - width;
+    if (top + height > area.bottom) top = area.bottom - height;
+    if (left < area.left) left = area.left;
+    if (top < area.top) top = area.top;
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

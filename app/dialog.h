@@ -51,6 +51,9 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static bool MovedSince(HWND window, const RECT& before);
+    // Over the owner when it is shown, else over the work area; never outside the work area.
+    static void CenterOverOwner(HWND window);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     INT_PTR HandleInitDialog(WPARAM wParam, LPARAM lParam);

@@ -13,6 +13,11 @@
 
 #define IDI_APPLICATION_ICON 128
 
+// The About item of the main dialog's system menu; below F000h, where the
+// system's own commands begin, and with the low four bits clear, which the
+// system uses for itself in WM_SYSCOMMAND.
+#define IDM_ABOUTBOX 0x0010
+
 #define IDC_COPY 1
 #define IDC_CLOSE 2
 #define IDC_SERIAL 1000

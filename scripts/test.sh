@@ -12,6 +12,7 @@ cmake -S . -B build/native --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/lin
 cmake --build build/native -j "$jobs"
 cmake -S . -B build/windows --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build build/windows -j "$jobs"
+tests/res/check_styles.sh build/windows
 
 # Benchmarks print figures for comparison between changes; they assert nothing
 # and are built without sanitizers so that the figures mean something.

@@ -38,18 +38,14 @@
 #include <string>
 #include <vector>
 
+#include "res/resource_ids.h"
 #include "tests/e2e/driver_clipboard.h"
 #include "tests/e2e/driver_output.h"
 #include "tests/e2e/driver_windows.h"
 
 namespace {
 
-constexpr int kSerialFieldId = 1000;
-constexpr int kDriveListId = 1001;
-constexpr int kInstructionLineId = 1002;
-constexpr int kNoteId = 1003;
 constexpr int kMessageBoxTextId = 0xFFFF;
-constexpr WPARAM kAboutCommand = 16;
 const wchar_t* const kMainTitle = L"KorvSerial";
 const wchar_t* const kDialogClass = L"#32770";
 
@@ -75,7 +71,7 @@ DWORD ParamMs(const Params& params, size_t index, DWORD fallback) {
 }
 
 bool IsMainDialog(HWND window) {
-    return IsWindowVisible(window) && WindowText(window) == kMainTitle && HasControl(window, kDriveListId);
+    return IsWindowVisible(window) && WindowText(window) == kMainTitle && HasControl(window, IDC_DRIVE_LIST);
 }
 
 bool NeedMain(const Session& session) { return session.main != nullptr && IsWindow(session.main); }
@@ -112,7 +108,7 @@ bool StepBox(Session& session, const Params& params) {
     const std::wstring caption = params[0];
     HWND box = WaitForWindow(
         [&](HWND w) {
-            return IsWindowVisible(w) && ClassName(w) == kDialogClass && !HasControl(w, kDriveListId) &&
+            return IsWindowVisible(w) && ClassName(w) == kDialogClass && !HasControl(w, IDC_DRIVE_LIST) &&
                    WindowText(w) == caption;
         },
         ParamMs(params, 1, 60000));
@@ -136,7 +132,7 @@ bool StepBoxOk(Session& session, const Params&) {
 
 bool StepList(Session& session, const Params&) {
     if (!NeedMain(session)) return Fail("no main dialog");
-    HWND combo = Control(session, kDriveListId);
+    HWND combo = Control(session, IDC_DRIVE_LIST);
     const LRESULT count = SendWithTimeout(combo, CB_GETCOUNT, 0, 0);
     EmitRaw("count", std::to_string(count));
     for (LRESULT i = 0; i < count; ++i) Emit("item" + std::to_string(i), ComboItemText(combo, static_cast<int>(i)));
@@ -185,10 +181,10 @@ bool StepFocus(Session& session, const Params&) {
 bool StepSelect(Session& session, const Params& params) {
     if (!NeedMain(session)) return Fail("no main dialog");
     if (params.empty()) return Fail("select needs an index");
-    HWND combo = Control(session, kDriveListId);
+    HWND combo = Control(session, IDC_DRIVE_LIST);
     const int index = std::stoi(params[0]);
     SendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendWithTimeout(session.main, WM_COMMAND, MAKEWPARAM(kDriveListId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendWithTimeout(session.main, WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     return true;
 }
 
@@ -215,7 +211,7 @@ bool StepCommand(Session& session, const Params& params) {
 bool StepType(Session& session, const Params& params) {
     if (!NeedMain(session)) return Fail("no main dialog");
     if (params.empty()) return Fail("type needs a text");
-    HWND field = Control(session, kSerialFieldId);
+    HWND field = Control(session, IDC_SERIAL);
     for (wchar_t c : params[0]) SendWithTimeout(field, WM_CHAR, c, 1);
     return true;
 }
@@ -248,8 +244,15 @@ bool StepRepaint(Session& session, const Params&) {
 
 bool StepSysAbout(Session& session, const Params&) {
     if (!NeedMain(session)) return Fail("no main dialog");
-    PostMessageW(session.main, WM_SYSCOMMAND, kAboutCommand, 0);
+    PostMessageW(session.main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     return true;
+}
+
+std::string WindowRectText(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
+           std::to_string(rect.bottom);
 }
 
 bool StepAbout(Session& session, const Params& params) {
@@ -266,6 +269,8 @@ bool StepAbout(Session& session, const Params& params) {
     session.about = about;
     Emit("about-title", WindowText(about));
     EmitRaw("about-owner", GetWindow(about, GW_OWNER) == session.main ? "main" : "other");
+    EmitRaw("about-rect", WindowRectText(about));
+    EmitRaw("about-main-rect", WindowRectText(session.main));
     int index = 0;
     for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         Emit("about-control" + std::to_string(index++), ClassName(child) + L"|" + WindowText(child));
@@ -283,10 +288,7 @@ bool StepAboutOk(Session& session, const Params&) {
 
 bool StepRect(Session& session, const Params&) {
     if (!NeedMain(session)) return Fail("no main dialog");
-    RECT rect = {};
-    GetWindowRect(session.main, &rect);
-    EmitRaw("rect", std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
-                        std::to_string(rect.bottom));
+    EmitRaw("rect", WindowRectText(session.main));
     const LONG exStyle = GetWindowLongW(session.main, GWL_EXSTYLE);
     EmitRaw("topmost", (exStyle & WS_EX_TOPMOST) ? "1" : "0");
     EmitRaw("visible", IsWindowVisible(session.main) ? "1" : "0");
@@ -348,9 +350,9 @@ const std::map<std::wstring, Step>& Steps() {
         {L"box", StepBox},
         {L"box-ok", StepBoxOk},
         {L"list", StepList},
-        {L"serial", TextOf("serial", kSerialFieldId)},
-        {L"note", TextOf("note", kNoteId)},
-        {L"instruction", TextOf("instruction", kInstructionLineId)},
+        {L"serial", TextOf("serial", IDC_SERIAL)},
+        {L"note", TextOf("note", IDC_NOTE)},
+        {L"instruction", TextOf("instruction", IDC_INSTRUCTION_LINE)},
         {L"controls", StepControls},
         {L"focus", StepFocus},
         {L"select", StepSelect},

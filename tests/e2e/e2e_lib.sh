@@ -102,6 +102,19 @@ use_version() {
     done
 }
 
+# check_centred <name> <drv-file>: the About box's centre is the main
+# dialog's (within a pixel: odd sizes halve unevenly).
+check_centred() {
+    local al at ar ab ml mt mr mb dx dy
+    IFS=, read -r al at ar ab < <(sed -n 's/^about-rect=//p' "$2")
+    IFS=, read -r ml mt mr mb < <(sed -n 's/^about-main-rect=//p' "$2")
+    dx=$(((al + ar) - (ml + mr)))
+    dy=$(((at + ab) - (mt + mb)))
+    if [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ]; then pass "$1"; else
+        fail "$1" "About box at $al,$at,$ar,$ab, main dialog at $ml,$mt,$mr,$mb"
+    fi
+}
+
 # check_version <case> <version>: the version, as GetVersionEx reports it, that
 # Wine gives the programs for that setting.
 check_version() {

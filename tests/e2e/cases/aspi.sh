@@ -58,6 +58,7 @@ case_demo_machine() {
     screenshot $c-about
     check_line "About box from the system menu" "$work/$c.drv" "about-title=$about_title"
     check_line "About box owned by the main dialog" "$work/$c.drv" "about-owner=main"
+    check_centred "About box centred over the main dialog" "$work/$c.drv"
     check_line "About box closes with OK" "$work/$c.drv" "about-closed=1"
 
     : > "$work/$c.drv"
