@@ -9,7 +9,7 @@ packages=(
     g++-multilib lib32asan8 lib32ubsan1
     libgtest-dev:i386 libbenchmark-dev:i386
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
-    wine wine32:i386 wine32-preloader:i386 wine64 xvfb x11-apps imagemagick fonts-ipafont-gothic locales
+    wine wine32:i386 wine32-preloader:i386 wine64 fonts-wine xvfb x11-apps x11-utils imagemagick fonts-ipafont-gothic locales
     qemu-user
 )
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds KorvSerial.exe and starts it under Wine against the bundled demo set
 # of simulated drives. The window opens on $DISPLAY; with no display it opens
-# on a virtual one, and the script prints what the window shows, saves a
-# screenshot (build/run/KorvSerial.png) and closes the program.
+# on a virtual one, and the script prints what the window shows, saves
+# screenshots of the main dialog and the About box (build/run/KorvSerial.png,
+# build/run/KorvSerial-about.png) and closes the program.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,6 +28,7 @@ if [ "$own_display" = no ]; then
     wine_start "$template" "$work" current-display
 else
     wine_start "$template" "$work"
+    wine_draw_own_frames
 fi
 wine_install_system_dll build/windows/tests/sim_aspi/wnaspi32.dll
 cp tests/e2e/scenarios/demo.scenario "$(wine_system_dir)/wnaspi32.scenario"
@@ -41,10 +43,12 @@ if [ "$own_display" = no ]; then
     exit 0
 fi
 
-wine "$driver" main:120000 list serial note rect 2>/dev/null | tee "$work/window.txt"
+wine "$driver" main:120000 list serial note rect sleep:1000 2>/dev/null | tee "$work/window.txt"
 mkdir -p build/run
-tests/e2e/screenshot.sh "$DISPLAY" build/run/KorvSerial.png
+tests/e2e/screenshot.sh "$DISPLAY" build/run/KorvSerial.png KorvSerial
+wine "$driver" main:5000 sysabout about:30000 sleep:1000 > /dev/null 2>&1
+tests/e2e/screenshot.sh "$DISPLAY" build/run/KorvSerial-about.png 'KorvSerialのﾊﾞｰｼﾞｮﾝ情報'
 echo "standard output: $(tr '\n' '|' < "$work/stdout.txt")"
-echo "screenshot: build/run/KorvSerial.png"
-wine "$driver" main:1000 key:esc wait-exit:30000 >/dev/null 2>&1 || true
+echo "screenshots: build/run/KorvSerial.png build/run/KorvSerial-about.png"
+wine "$driver" main:5000 about:5000 about-ok key:esc wait-exit:30000 >/dev/null 2>&1 || true
 wait "$app" || true

@@ -103,6 +103,15 @@ wine_start() {
     wine cmd /c exit > /dev/null 2>&1
 }
 
+# With no window manager on the virtual display, Wine draws the windows'
+# frames itself (caption, icon, close box) only when it does not hand them to
+# a manager; for pictures of what a user sees. The caption buttons' glyphs
+# come from Wine's Marlett font, which it finds only among the prefix's fonts.
+wine_draw_own_frames() {
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1
+}
+
 wine_server_start() { env ${wine_server_preload:+LD_PRELOAD="$wine_server_preload"} wineserver -p; }
 
 wine_stop() {
