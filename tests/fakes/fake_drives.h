@@ -32,8 +32,8 @@ struct FakeCommand {
 class FakeDrives {
 public:
     // Answers pass-through requests on "\\.\x:" devices; `letters` maps a
-    // drive-letter index to its drive. Letters in `plainVolumes` open but are
-    // hard disks.
+    // drive-letter index to its drive (a hard disk is a drive with
+    // peripheral type 00h, see HardDisk()).
     void ServePassThrough(FakeOs& os);
     // Answers ASPI execution requests, keyed by (adapter, target).
     void ServeAspi(FakeAspiManager& manager);
