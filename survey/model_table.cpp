@@ -25,7 +25,7 @@ const SupportedModel* FindSupportedModel(std::string_view identification) {
     return nullptr;
 }
 
-std::string_view LotDigit(LotDigitRule rule, int32_t n) {
+const char* LotDigit(LotDigitRule rule, int32_t n) {
     switch (rule) {
     case LotDigitRule::Dvd:
         if (n < 100001) return "0";
