@@ -40,9 +40,10 @@ Text::Text(Text&& other) noexcept : block_(other.block_) { other.block_ = nullpt
 
 Text& Text::operator=(const Text& other) {
     // Counted first, so that assigning a text to itself keeps its block.
-    if (other.block_ != nullptr) ++other.block_->references;
+    Block* const shared = other.block_;
+    if (shared != nullptr) ++shared->references;
     Release();
-    block_ = other.block_;
+    block_ = shared;
     return *this;
 }
 
