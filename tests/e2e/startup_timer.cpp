@@ -54,15 +54,20 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 }
 
 // Milliseconds from just before the process is created until its window is
-// visible; negative when it could not be started or did not show.
-double TimeToWindow(const Candidate& candidate) {
+// visible; negative when it could not be started or did not show. What the
+// program writes goes to the null device.
+double TimeToWindow(const Candidate& candidate, HANDLE nullDevice) {
     std::wstring commandLine = L"\"" + candidate.path + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullDevice;
+    startup.hStdOutput = nullDevice;
+    startup.hStdError = nullDevice;
     PROCESS_INFORMATION process{};
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &process)) {
         return -1;
     }
@@ -99,6 +104,9 @@ int wmain(int argc, wchar_t** argv) {
     const int rounds = _wtoi(argv[1]);
     const Candidate program{argv[2], argv[3]};
     const Candidate baseline{argv[4], argv[5]};
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE nullDevice = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    &inherited, OPEN_EXISTING, 0, nullptr);
 
     std::vector<double> programTimes;
     std::vector<double> baselineTimes;
@@ -108,11 +116,11 @@ int wmain(int argc, wchar_t** argv) {
         double programMs = 0;
         double baselineMs = 0;
         if (programFirst) {
-            programMs = TimeToWindow(program);
-            baselineMs = TimeToWindow(baseline);
+            programMs = TimeToWindow(program, nullDevice);
+            baselineMs = TimeToWindow(baseline, nullDevice);
         } else {
-            baselineMs = TimeToWindow(baseline);
-            programMs = TimeToWindow(program);
+            baselineMs = TimeToWindow(baseline, nullDevice);
+            programMs = TimeToWindow(program, nullDevice);
         }
         if (programMs < 0 || baselineMs < 0) {
             std::printf("round %d: a window did not show\n", round);
