@@ -2,13 +2,17 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <io.h>
+
 #include <cstdlib>
+#include <cstring>
 
 #include "app/code_page.h"
 #include "app/wide_text.h"
 
 namespace {
+
+constexpr int kStandardOutput = 1;
 
 // The executable's file name without directory and extension.
 WideText ApplicationName() {
@@ -89,9 +93,10 @@ void Win32Os::Free(void* block) {
     if (block != nullptr) HeapFree(GetProcessHeap(), 0, block);
 }
 
+// Straight to the runtime's standard-output descriptor, which is in text
+// mode, so line ends go out as CR LF.
 void Win32Os::WriteStdout(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
+    _write(kStandardOutput, text, static_cast<unsigned>(std::strlen(text)));
 }
 
 void Win32Os::ShowMessage(OsWindow owner, const char* text, const char* caption) {
