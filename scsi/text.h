@@ -30,7 +30,6 @@ public:
 
     // Never null; the characters are followed by a zero.
     const char* c_str() const;
-    const char* data() const { return c_str(); }
     size_t size() const;
     bool empty() const { return size() == 0; }
     void clear();
