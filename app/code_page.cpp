@@ -6,24 +6,27 @@ namespace {
 constexpr UINT kShiftJisCodePage = 932;
 }
 
-std::wstring WideFromShiftJis(const std::string& text) {
-    if (text.empty()) return std::wstring();
+WideText WideFromShiftJis(std::string_view text) {
+    if (text.empty()) return WideText();
     const int byteCount = static_cast<int>(text.size());
     const int length = MultiByteToWideChar(kShiftJisCodePage, 0, text.data(), byteCount, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(kShiftJisCodePage, 0, text.data(), byteCount, &wide[0], length);
+    if (length <= 0) return WideText();
+    WideText wide(static_cast<size_t>(length));
+    if (wide.empty()) return wide;
+    MultiByteToWideChar(kShiftJisCodePage, 0, text.data(), byteCount, wide.data(), length);
     return wide;
 }
 
-std::string ShiftJisFromWide(const std::wstring& text) {
-    if (text.empty()) return std::string();
+Text ShiftJisFromWide(const WideText& text) {
+    if (text.empty()) return Text();
     const int charCount = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(kShiftJisCodePage, 0, text.data(), charCount, nullptr, 0,
+    const int length = WideCharToMultiByte(kShiftJisCodePage, 0, text.c_str(), charCount, nullptr, 0,
                                            nullptr, nullptr);
-    if (length <= 0) return std::string();
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(kShiftJisCodePage, 0, text.data(), charCount, &narrow[0], length, nullptr,
+    if (length <= 0) return Text();
+    Text narrow(static_cast<size_t>(length), '\0');
+    char* characters = narrow.WritableData();
+    if (characters == nullptr) return narrow;
+    WideCharToMultiByte(kShiftJisCodePage, 0, text.c_str(), charCount, characters, length, nullptr,
                         nullptr);
     return narrow;
 }

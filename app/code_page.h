@@ -4,7 +4,10 @@
 // is; they cross into and out of the window system only through these, so
 // they read the same on a Japanese, English or German Windows.
 
-#include <string>
+#include <string_view>
 
-std::wstring WideFromShiftJis(const std::string& text);
-std::string ShiftJisFromWide(const std::wstring& text);
+#include "app/wide_text.h"
+#include "scsi/text.h"
+
+WideText WideFromShiftJis(std::string_view text);
+Text ShiftJisFromWide(const WideText& text);

@@ -2,8 +2,8 @@
 
 #include "app/code_page.h"
 
-int ComboBox::InsertString(int position, const std::string& text) {
-    const std::wstring wide = WideFromShiftJis(text);
+int ComboBox::InsertString(int position, const Text& text) {
+    const WideText wide = WideFromShiftJis(text);
     return static_cast<int>(SendMessageW(Handle(), CB_INSERTSTRING, static_cast<WPARAM>(position),
                                          reinterpret_cast<LPARAM>(wide.c_str())));
 }
@@ -16,6 +16,6 @@ int ComboBox::GetCurSel() const {
     return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
 }
 
-void StaticText::SetText(const std::string& shiftJisText) {
+void StaticText::SetText(const Text& shiftJisText) {
     SetWindowTextW(Handle(), WideFromShiftJis(shiftJisText).c_str());
 }

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include "scsi/text.h"
 
 class DialogControl {
 public:
@@ -20,7 +20,7 @@ private:
 class ComboBox : public DialogControl {
 public:
     // Texts are Shift-JIS. Position -1 appends.
-    int InsertString(int position, const std::string& text);
+    int InsertString(int position, const Text& text);
     int SetCurSel(int index);
     // -1 (CB_ERR) when nothing is selected, as in an empty list.
     int GetCurSel() const;
@@ -28,5 +28,5 @@ public:
 
 class StaticText : public DialogControl {
 public:
-    void SetText(const std::string& shiftJisText);
+    void SetText(const Text& shiftJisText);
 };

@@ -1,6 +1,7 @@
 #include "app/data_exchange.h"
 
 #include "app/code_page.h"
+#include "app/wide_text.h"
 
 namespace {
 
@@ -8,14 +9,23 @@ namespace {
 // than the write it might save.
 constexpr size_t kComparedTextLimit = 256;
 
-thread_local HWND t_lockedOutDialog = nullptr;
+// A slot of the system's thread-local storage, taken before the first dialog.
+// Should none be left, nothing is locked out: an exchange's own notifications
+// then reach the handlers, whose writes find the controls already showing
+// their texts.
+const DWORD g_lockoutSlot = TlsAlloc();
 
-std::string ControlText(HWND control) {
+HWND LockedOutDialog() { return static_cast<HWND>(TlsGetValue(g_lockoutSlot)); }
+
+void SetLockedOutDialog(HWND dialog) { TlsSetValue(g_lockoutSlot, dialog); }
+
+Text ControlText(HWND control) {
     const int length = GetWindowTextLengthW(control);
-    if (length <= 0) return std::string();
-    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(control, &wide[0], length + 1);
-    wide.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    if (length <= 0) return Text();
+    WideText wide(static_cast<size_t>(length));
+    if (wide.empty()) return Text();
+    const int copied = GetWindowTextW(control, wide.data(), length + 1);
+    wide.Truncate(copied > 0 ? static_cast<size_t>(copied) : 0);
     return ShiftJisFromWide(wide);
 }
 
@@ -25,7 +35,7 @@ void DataExchange::BindControl(int controlId, DialogControl& control) {
     if (control.Handle() == nullptr) control.Attach(GetDlgItem(dialog_, controlId));
 }
 
-void DataExchange::ExchangeText(int controlId, std::string& value) {
+void DataExchange::ExchangeText(int controlId, Text& value) {
     HWND control = GetDlgItem(dialog_, controlId);
     if (saving_) {
         value = ControlText(control);
@@ -35,12 +45,12 @@ void DataExchange::ExchangeText(int controlId, std::string& value) {
     SetWindowTextW(control, WideFromShiftJis(value).c_str());
 }
 
-NotificationLockout::NotificationLockout(HWND dialog) : previous_(t_lockedOutDialog) {
-    t_lockedOutDialog = dialog;
+NotificationLockout::NotificationLockout(HWND dialog) : previous_(LockedOutDialog()) {
+    SetLockedOutDialog(dialog);
 }
 
-NotificationLockout::~NotificationLockout() { t_lockedOutDialog = previous_; }
+NotificationLockout::~NotificationLockout() { SetLockedOutDialog(previous_); }
 
 bool NotificationLockout::IsLockedOut(HWND dialog) {
-    return dialog != nullptr && t_lockedOutDialog == dialog;
+    return dialog != nullptr && LockedOutDialog() == dialog;
 }

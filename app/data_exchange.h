@@ -5,9 +5,8 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "app/controls.h"
+#include "scsi/text.h"
 
 class DataExchange {
 public:
@@ -21,7 +20,7 @@ public:
 
     // Members hold Shift-JIS. A write leaves a control alone when it already
     // shows the text, so the control does not flicker or lose its selection.
-    void ExchangeText(int controlId, std::string& value);
+    void ExchangeText(int controlId, Text& value);
 
 private:
     HWND dialog_;

@@ -4,12 +4,12 @@
 
 #include "app/application.h"
 
-std::wstring LoadResourceString(unsigned id) {
+WideText LoadResourceString(unsigned id) {
     // With a zero buffer size LoadStringW hands out a pointer into the
     // read-only resource itself, so no length limit applies.
     const wchar_t* text = nullptr;
     const int length = LoadStringW(CurrentApplication().Instance(), id,
                                    reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0 || text == nullptr) return std::wstring();
-    return std::wstring(text, static_cast<size_t>(length));
+    if (length <= 0 || text == nullptr) return WideText();
+    return WideText(text, static_cast<size_t>(length));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include "app/wide_text.h"
 
 // A string-table entry of the executable; empty when it is missing.
-std::wstring LoadResourceString(unsigned id);
+WideText LoadResourceString(unsigned id);

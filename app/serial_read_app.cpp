@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "app/resource_strings.h"
 #include "app/serial_read_dlg.h"
 #include "res/resource_ids.h"
@@ -33,7 +31,7 @@ bool CSerialReadApp::InitInstance() {
 // The running copy's main dialog is the top-level window with the main title;
 // it is only brought forward, never sent anything.
 void CSerialReadApp::ActivateRunningCopy() {
-    const std::wstring title = LoadResourceString(IDS_MAIN_TITLE);
+    const WideText title = LoadResourceString(IDS_MAIN_TITLE);
     HWND running = FindWindowW(nullptr, title.c_str());
     if (running != nullptr) SetForegroundWindow(running);
 }

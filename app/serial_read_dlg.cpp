@@ -12,7 +12,7 @@
 
 int32_t g_selectedDrive = 0;
 uint8_t g_firstPaint = 1;
-std::string g_noteText = kNoteText;
+Text g_noteText = kNoteText;
 
 namespace {
 
@@ -21,10 +21,11 @@ constexpr UINT kSystemCommandMask = 0xFFF0;
 constexpr int kDialogLeft = 10;
 constexpr int kDialogTop = 10;
 
+const Text kNoSerial;
+
 // The serial text of list item `index`. An empty list has no selection (-1),
 // and no item may reach past the survey's results: either shows nothing.
-const std::string& SerialOfDrive(int index) {
-    static const std::string kNoSerial;
+const Text& SerialOfDrive(int index) {
     if (index < 0 || index >= g_driveCount || index >= kResultSlots) return kNoSerial;
     return g_driveSerials[index];
 }
@@ -78,7 +79,7 @@ BOOL CSerialReadDlg::OnInitDialog() {
 void CSerialReadDlg::AddAboutItem() {
     HMENU systemMenu = GetSystemMenu(Handle(), FALSE);
     if (systemMenu == nullptr) return;
-    const std::wstring itemText = LoadResourceString(IDS_ABOUT_ITEM);
+    const WideText itemText = LoadResourceString(IDS_ABOUT_ITEM);
     if (itemText.empty()) return;
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(systemMenu, MF_STRING, kAboutCommand, itemText.c_str());
@@ -163,7 +164,7 @@ void CSerialReadDlg::OnOK() {
     FocusControl(IDC_SERIAL);
 }
 
-void CSerialReadDlg::RefreshSerial(const std::string& text) {
+void CSerialReadDlg::RefreshSerial(const Text& text) {
     UpdateData(true);
     serialText_ = text;
     UpdateData(false);

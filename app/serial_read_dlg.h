@@ -6,17 +6,17 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 
 #include "app/controls.h"
 #include "app/dialog.h"
+#include "scsi/text.h"
 
 // The list's current selection, kept for undoing edits of the serial field.
 extern int32_t g_selectedDrive;
 // 1 until the first paint has filled the drive list.
 extern uint8_t g_firstPaint;
 // Shift-JIS text of the note below the list.
-extern std::string g_noteText;
+extern Text g_noteText;
 
 class CSerialReadDlg : public Dialog {
 public:
@@ -42,15 +42,15 @@ private:
     void PaintMinimisedIcon();
     void FillDriveList();
     void ShowSelectedSerial();
-    void RefreshSerial(const std::string& text);
+    void RefreshSerial(const Text& text);
     void CopySerialToClipboard();
 
     static const MessageMapEntry kMessageEntries[];
     static const MessageMap kMessageMap;
 
-    std::string serialText_;
+    Text serialText_;
     ComboBox driveList_;
     HICON icon_;
-    std::string instructionLine_;
+    Text instructionLine_;
     StaticText note_;
 };

@@ -2,36 +2,36 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <io.h>
+
 #include <cstdlib>
-#include <string>
+#include <cstring>
+
+#include "app/code_page.h"
+#include "app/wide_text.h"
 
 namespace {
 
-constexpr UINT kShiftJisCodePage = 932;
-
-// The user-interface texts are Shift-JIS whatever the system's ANSI code page
-// is, so they are widened explicitly rather than left to the "A" functions.
-std::wstring FromShiftJis(const char* text) {
-    const int length = MultiByteToWideChar(kShiftJisCodePage, 0, text, -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(kShiftJisCodePage, 0, text, -1, &wide[0], length);
-    wide.resize(static_cast<size_t>(length) - 1);
-    return wide;
-}
+constexpr int kStandardOutput = 1;
 
 // The executable's file name without directory and extension.
-std::wstring ApplicationName() {
+WideText ApplicationName() {
     constexpr DWORD kLongestPath = 32768;
-    std::wstring name(kLongestPath, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, &name[0], kLongestPath);
-    name.resize(length < kLongestPath ? length : 0);
-    const size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) name.erase(0, slash + 1);
-    const size_t dot = name.rfind(L'.');
-    if (dot != std::wstring::npos) name.erase(dot);
-    return name;
+    WideText path(kLongestPath);
+    if (path.empty()) return path;
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), kLongestPath);
+    path.Truncate(length < kLongestPath ? length : 0);
+    const wchar_t* characters = path.c_str();
+    size_t start = path.size();
+    while (start > 0 && characters[start - 1] != L'\\' && characters[start - 1] != L'/') --start;
+    size_t end = path.size();
+    for (size_t i = path.size(); i > start; --i) {
+        if (characters[i - 1] == L'.') {
+            end = i - 1;
+            break;
+        }
+    }
+    return WideText(characters + start, end - start);
 }
 
 }  // namespace
@@ -44,14 +44,14 @@ uint32_t Win32Os::PlatformId() {
     return version.dwPlatformId;
 }
 
-std::string Win32Os::SystemDirectory() {
+Text Win32Os::SystemDirectory() {
     char directory[MAX_PATH];
     const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    return std::string(directory, length);
+    if (length == 0 || length >= MAX_PATH) return Text();
+    return Text(directory, length);
 }
 
-OsModule Win32Os::LoadLibraryAt(const std::string& fullPath) {
+OsModule Win32Os::LoadLibraryAt(const Text& fullPath) {
     return LoadLibraryExA(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
@@ -71,7 +71,7 @@ void Win32Os::CloseHandle(OsHandle handle) {
     if (handle != nullptr) ::CloseHandle(handle);
 }
 
-OsHandle Win32Os::OpenDevice(const std::string& path, uint32_t access) {
+OsHandle Win32Os::OpenDevice(const Text& path, uint32_t access) {
     HANDLE device = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     return device == INVALID_HANDLE_VALUE ? nullptr : device;
@@ -93,14 +93,16 @@ void Win32Os::Free(void* block) {
     if (block != nullptr) HeapFree(GetProcessHeap(), 0, block);
 }
 
+// Straight to the runtime's standard-output descriptor, which is in text
+// mode, so line ends go out as CR LF.
 void Win32Os::WriteStdout(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
+    _write(kStandardOutput, text, static_cast<unsigned>(std::strlen(text)));
 }
 
 void Win32Os::ShowMessage(OsWindow owner, const char* text, const char* caption) {
-    const std::wstring wideText = FromShiftJis(text);
-    const std::wstring wideCaption = caption != nullptr ? FromShiftJis(caption) : ApplicationName();
+    // The texts are Shift-JIS whatever the system's ANSI code page is.
+    const WideText wideText = WideFromShiftJis(text);
+    const WideText wideCaption = caption != nullptr ? WideFromShiftJis(caption) : ApplicationName();
     MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_OK);
 }
 

@@ -7,14 +7,14 @@
 class Win32Os : public OsSeam {
 public:
     uint32_t PlatformId() override;
-    std::string SystemDirectory() override;
-    OsModule LoadLibraryAt(const std::string& fullPath) override;
+    Text SystemDirectory() override;
+    OsModule LoadLibraryAt(const Text& fullPath) override;
     void* FindEntry(OsModule module, const char* name) override;
     OsHandle CreateCompletionEvent() override;
     bool WaitForever(OsHandle event) override;
     void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
-    OsHandle OpenDevice(const std::string& path, uint32_t access) override;
+    OsHandle OpenDevice(const Text& path, uint32_t access) override;
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
                          uint32_t outSize, uint32_t* returned) override;
     uint32_t LastError() override;

@@ -1,8 +1,8 @@
 #include "scsi/descriptions.h"
 
 #include <cstdarg>
-#include <cstdio>
 
+#include "scsi/format.h"
 #include "scsi/records.h"
 #include "scsi/result_codes.h"
 
@@ -121,14 +121,13 @@ const StatusBlock& LastStatus() {
 
 // Appends at `offset` within the message buffer and returns the length of the
 // whole text afterwards; whatever does not fit is cut off.
-__attribute__((format(printf, 3, 4))) uint16_t WriteAt(char* message, uint16_t offset, const char* format, ...) {
+__attribute__((format(gnu_printf, 3, 4))) uint16_t WriteAt(char* message, uint16_t offset, const char* format, ...) {
     if (offset >= kMessageSize) return offset;
     const size_t room = kMessageSize - offset;
     va_list arguments;
     va_start(arguments, format);
-    const int wanted = std::vsnprintf(message + offset, room, format, arguments);
+    const int wanted = FormatIntoV(message + offset, room, format, arguments);
     va_end(arguments);
-    if (wanted < 0) return offset;
     const size_t written = static_cast<size_t>(wanted) < room ? static_cast<size_t>(wanted) : room - 1;
     return static_cast<uint16_t>(offset + written);
 }
@@ -168,8 +167,8 @@ void FormatCdb(const uint8_t* cdb, uint8_t cdbLength, char (&text)[3 * 12]) {
     const size_t count = cdbLength == 6 ? 6 : cdbLength == 10 ? 10 : 12;
     size_t length = 0;
     for (size_t i = 0; i < count; ++i) {
-        length += static_cast<size_t>(std::snprintf(text + length, sizeof text - length,
-                                                    i == 0 ? "%02X" : " %02X", cdb[i]));
+        length += static_cast<size_t>(
+            FormatInto(text + length, sizeof text - length, i == 0 ? "%02X" : " %02X", cdb[i]));
     }
 }
 

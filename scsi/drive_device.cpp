@@ -1,15 +1,13 @@
 #include "scsi/drive_device.h"
 
-#include <cstdio>
+#include "scsi/format.h"
 
-std::string DriveDevicePath(uint8_t driveLetter) {
-    char path[8];
-    std::snprintf(path, sizeof path, "\\\\.\\%c:", static_cast<char>('a' + driveLetter));
-    return path;
+Text DriveDevicePath(uint8_t driveLetter) {
+    return FormatText("\\\\.\\%c:", static_cast<char>('a' + driveLetter));
 }
 
 OsHandle OpenDriveDevice(uint8_t driveLetter) {
-    const std::string path = DriveDevicePath(driveLetter);
+    const Text path = DriveDevicePath(driveLetter);
     OsHandle device = Os().OpenDevice(path, kGenericRead | kGenericWrite);
     if (device == nullptr) device = Os().OpenDevice(path, kGenericRead);
     return device;

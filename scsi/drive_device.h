@@ -5,12 +5,12 @@
 // it the same way.
 
 #include <cstdint>
-#include <string>
 
 #include "scsi/os_seam.h"
+#include "scsi/text.h"
 
 // "\\.\c:" for index 2: the lower-case letter 'a' + index.
-std::string DriveDevicePath(uint8_t driveLetter);
+Text DriveDevicePath(uint8_t driveLetter);
 
 // Opens the device for reading and writing, or, where that is refused, for
 // reading alone. nullptr when neither is granted.

@@ -6,7 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+
+#include "scsi/text.h"
 
 using OsHandle = void*;  // kernel object or device handle; nullptr means none
 using OsModule = void*;  // loaded library; nullptr means none
@@ -29,8 +30,8 @@ public:
     // Library loading. SystemDirectory is where system-wide drivers install
     // their DLLs (empty when it cannot be had); LoadLibraryAt takes a full path
     // and never searches.
-    virtual std::string SystemDirectory() = 0;
-    virtual OsModule LoadLibraryAt(const std::string& fullPath) = 0;
+    virtual Text SystemDirectory() = 0;
+    virtual OsModule LoadLibraryAt(const Text& fullPath) = 0;
     virtual void* FindEntry(OsModule module, const char* name) = 0;
 
     // Events: unnamed, auto-reset, initially not signalled.
@@ -42,7 +43,7 @@ public:
 
     // Device files: opened with read and write sharing, OPEN_EXISTING, no
     // attributes. nullptr when the open fails.
-    virtual OsHandle OpenDevice(const std::string& path, uint32_t access) = 0;
+    virtual OsHandle OpenDevice(const Text& path, uint32_t access) = 0;
     virtual bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize,
                                  void* out, uint32_t outSize, uint32_t* returned) = 0;
     virtual uint32_t LastError() = 0;

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstring>
-#include <string>
 
 #include "scsi/drive_device.h"
+#include "scsi/format.h"
 
 int32_t g_usePassThrough = 0;
 uint8_t g_adapterScanCount = 1;
@@ -37,9 +37,12 @@ static_assert(offsetof(ScsiCapabilities, AlignmentMask) == 16);
 // Only the system directory: a manager found anywhere else on the search path
 // (the current or the application's directory, PATH) could be anyone's DLL.
 OsModule LoadAspiManager() {
-    const std::string systemDirectory = Os().SystemDirectory();
+    const Text systemDirectory = Os().SystemDirectory();
     if (systemDirectory.empty()) return nullptr;
-    return Os().LoadLibraryAt(systemDirectory + "\\" + kAspiLibraryFile);
+    const Text path = FormatText("%s\\%s", systemDirectory.c_str(), kAspiLibraryFile);
+    // Without memory for the path there is none to load from.
+    if (path.empty()) return nullptr;
+    return Os().LoadLibraryAt(path);
 }
 
 void FindAspiEntries() {

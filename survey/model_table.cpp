@@ -1,13 +1,13 @@
 #include "survey/model_table.h"
 
-const std::string_view SupportedFamilyPrefixes[4] = {
+constexpr std::string_view SupportedFamilyPrefixes[4] = {
     "KORVANE DVDR   KV-9",
     "KORVANE CD-R   VALO",
     "KORVANE CD-R   KV-R",
     "KORVANE CD-R   KV-6",
 };
 
-const SupportedModel SupportedModelTable[8] = {
+constexpr SupportedModel SupportedModelTable[8] = {
     {"KORVANE DVDR   KV-935A2 ", "50689", LotDigitRule::Dvd},
     {"KORVANE DVDR   KV-942A  ", "50658", LotDigitRule::Dvd},
     {"KORVANE DVDR   KV-948A  ", "50742", LotDigitRule::ThreeBand},
@@ -25,7 +25,7 @@ const SupportedModel* FindSupportedModel(std::string_view identification) {
     return nullptr;
 }
 
-std::string_view LotDigit(LotDigitRule rule, int32_t n) {
+const char* LotDigit(LotDigitRule rule, int32_t n) {
     switch (rule) {
     case LotDigitRule::Dvd:
         if (n < 100001) return "0";

@@ -8,7 +8,7 @@ enum class LotDigitRule { Dvd, ThreeBand, Cd, AlwaysZero };
 
 struct SupportedModel {
     std::string_view identification;  // 24 characters, blanks included
-    std::string_view modelCode;       // five decimal digits
+    const char* modelCode;            // five decimal digits
     LotDigitRule rule;
 };
 
@@ -24,4 +24,4 @@ constexpr std::string_view kParamByteModel = "KORVANE DVDR   KV-948A  ";
 const SupportedModel* FindSupportedModel(std::string_view identification);
 
 // The lot digit for serial number n, empty when the rule gives none.
-std::string_view LotDigit(LotDigitRule rule, int32_t n);
+const char* LotDigit(LotDigitRule rule, int32_t n);

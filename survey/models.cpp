@@ -1,10 +1,9 @@
 #include "survey/models.h"
 
 #include <cstddef>
-#include <cstdio>
-#include <cstring>
 #include <string_view>
 
+#include "scsi/format.h"
 #include "survey/model_table.h"
 
 namespace {
@@ -17,6 +16,8 @@ constexpr std::string_view kFirstLateModelCode = "50689";
 constexpr size_t kLateInterfaceOffset = 49;
 constexpr size_t kInterfaceOffset = 64;
 constexpr size_t kSixDigits = 6;
+// Its tail is the zero fill of a number of that many digits.
+constexpr char kSixZeros[] = "000000";
 
 // Upper-case hexadecimal digits count as such; every other byte enters with its
 // own value, so a field that is not hexadecimal still yields a number.
@@ -49,58 +50,55 @@ bool IsInternal(std::string_view label) { return label == "S-ATA" || label == "A
 
 }  // namespace
 
-std::string IdentificationOf(const DriveEntry& entry) {
+std::string_view IdentificationOf(const DriveEntry& entry) {
     // vendorId and productId are one run of 24 characters.
     const char* run = reinterpret_cast<const char*>(&entry) + offsetof(DriveEntry, vendorId);
-    return std::string(run, strnlen(run, kIdentificationLength));
+    size_t length = 0;
+    while (length < kIdentificationLength && run[length] != '\0') ++length;
+    return std::string_view(run, length);
 }
 
-bool IsSupportedDrive(const std::string& identification) {
+bool IsSupportedDrive(std::string_view identification) {
     if (identification.size() < kFamilyPrefixLength) return false;
-    std::string_view head(identification.data(), kFamilyPrefixLength);
+    const std::string_view head(identification.data(), kFamilyPrefixLength);
     for (std::string_view prefix : SupportedFamilyPrefixes) {
         if (head == prefix) return true;
     }
     return false;
 }
 
-uint8_t SerialParamByte(const std::string& identification) {
+uint8_t SerialParamByte(std::string_view identification) {
     return identification == kParamByteModel ? 1 : 0;
 }
 
-std::string ComposeSerial(const std::string& identification, const SerialInfoBlock& block) {
+Text ComposeSerial(std::string_view identification, const SerialInfoBlock& block) {
     const int32_t n = SerialNumber(block);
-    const std::string digits = std::to_string(n);
-    const std::string zeroFill(digits.size() < kSixDigits ? kSixDigits - digits.size() : 0, '0');
+    const Text digits = FormatText("%d", n);
+    const char* zeroFill = kSixZeros + (digits.size() < kSixDigits ? digits.size() : kSixDigits);
 
-    std::string modelCode;
-    std::string lotDigit;
+    const char* modelCode = "";
+    const char* lotDigit = "";
     if (const SupportedModel* model = FindSupportedModel(identification)) {
         modelCode = model->modelCode;
         lotDigit = LotDigit(model->rule, n);
     }
+    const bool listed = *modelCode != '\0';
 
-    const std::string full = modelCode + lotDigit + zeroFill + digits;
-    std::string serial = digits.size() > kSixDigits ? modelCode + "xxxxxxx" : full;
-
-    const bool lateModel = !modelCode.empty() && std::string_view(modelCode) >= kFirstLateModelCode;
+    const bool lateModel = listed && std::string_view(modelCode) >= kFirstLateModelCode;
     const uint8_t code = block[lateModel ? kLateInterfaceOffset : kInterfaceOffset];
-    if (!modelCode.empty() && !IsInternal(InterfaceLabel(code))) {
+    if (listed && !IsInternal(InterfaceLabel(code))) {
         // External drives show their full digits even past six.
-        serial = full + " ext";
+        return FormatText("%s%s%s%s ext", modelCode, lotDigit, zeroFill, digits.c_str());
     }
-    return serial;
+    if (digits.size() > kSixDigits) return FormatText("%sxxxxxxx", modelCode);
+    return FormatText("%s%s%s%s", modelCode, lotDigit, zeroFill, digits.c_str());
 }
 
-std::string ComposeDisplayName(TransportMode transport, const DriveEntry& entry) {
-    const std::string identification = IdentificationOf(entry);
-    char name[64];
+Text ComposeDisplayName(TransportMode transport, const DriveEntry& entry) {
+    // The precision stops at the identification's end, as its zero byte does.
+    const char* identification = IdentificationOf(entry).data();
     if (transport == kTransportPassThrough) {
-        std::snprintf(name, sizeof name, "(%c:) %s", static_cast<char>('A' + entry.driveLetter),
-                      identification.c_str());
-    } else {
-        std::snprintf(name, sizeof name, "(%d:%d) %s", entry.adapterId, entry.targetId,
-                      identification.c_str());
+        return FormatText("(%c:) %.24s", static_cast<char>('A' + entry.driveLetter), identification);
     }
-    return name;
+    return FormatText("(%d:%d) %.24s", entry.adapterId, entry.targetId, identification);
 }

@@ -7,23 +7,24 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "scsi/records.h"
+#include "scsi/text.h"
 #include "scsi/transport_mode.h"
 
 constexpr size_t kSerialInfoBlockSize = 128;
 using SerialInfoBlock = uint8_t[kSerialInfoBlockSize];
 
 // vendorId followed by productId, as the drive reported them; a zero byte
-// ends the text there.
-std::string IdentificationOf(const DriveEntry& entry);
+// ends the text there. The view reads the entry itself.
+std::string_view IdentificationOf(const DriveEntry& entry);
 
-bool IsSupportedDrive(const std::string& identification);
+bool IsSupportedDrive(std::string_view identification);
 
 // The serial-information command's CDB byte 1 for this drive.
-uint8_t SerialParamByte(const std::string& identification);
+uint8_t SerialParamByte(std::string_view identification);
 
-std::string ComposeSerial(const std::string& identification, const SerialInfoBlock& block);
+Text ComposeSerial(std::string_view identification, const SerialInfoBlock& block);
 
-std::string ComposeDisplayName(TransportMode transport, const DriveEntry& entry);
+Text ComposeDisplayName(TransportMode transport, const DriveEntry& entry);

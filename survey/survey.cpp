@@ -1,6 +1,7 @@
 #include "survey/survey.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "scsi/commands.h"
 #include "scsi/enumerate.h"
@@ -8,8 +9,8 @@
 #include "survey/models.h"
 #include "survey/survey_texts.h"
 
-std::string g_driveNames[kResultSlots];
-std::string g_driveSerials[kResultSlots];
+Text g_driveNames[kResultSlots];
+Text g_driveSerials[kResultSlots];
 int32_t g_driveCount = 0;
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 constexpr uint16_t kMaxDrives = 26;  // one per drive letter; well inside the result slots
 static_assert(kMaxDrives <= kResultSlots);
 
-bool ReadSerialInfo(DriveEntry& drive, const std::string& identification, SerialInfoBlock& block) {
+bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialInfoBlock& block) {
     // A drive that delivers less than the whole block must not show the bytes
     // of the drive read before it.
     std::memset(block, 0, sizeof block);
@@ -55,13 +56,13 @@ void SurveyDrives(OsWindow dialog) {
     int32_t kept = 0;
     for (int32_t i = 0; i < found; ++i) {
         DriveEntry& drive = entries[i];
-        const std::string identification = IdentificationOf(drive);
+        const std::string_view identification = IdentificationOf(drive);
         if (IsSupportedDrive(identification)) {
             // Named before the read, so that a drive whose read fails is still listed.
             g_driveNames[kept] = ComposeDisplayName(transport, drive);
             g_driveSerials[kept] = ReadSerialInfo(drive, identification, block)
                                        ? ComposeSerial(identification, block)
-                                       : kReadErrorSerial;
+                                       : Text(kReadErrorSerial);
             ++kept;
         }
         g_driveCount = kept;

@@ -1,16 +1,16 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "scsi/os_seam.h"
+#include "scsi/text.h"
 
 constexpr int kResultSlots = 64;
 
 // The survey's results: slots 0 to g_driveCount - 1 of both lists describe the
 // same drives, in the order found.
-extern std::string g_driveNames[kResultSlots];
-extern std::string g_driveSerials[kResultSlots];
+extern Text g_driveNames[kResultSlots];
+extern Text g_driveSerials[kResultSlots];
 extern int32_t g_driveCount;
 
 // Runs once from the main dialog's initialisation. `dialog` owns the message

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Start-up time of KorvSerial.exe under Wine compared with a minimal dialog
-# program: the median time from process start to a visible window over a few
-# runs of each, and their ratio. A measurement, not a test: nothing is asserted.
+# program. One launcher process (tests/e2e/startup_timer.cpp) starts the two
+# programs in turn, round after round, and polls every millisecond from each
+# process's creation until its dialog is visible; the simulated drives answer
+# at once. Prints every round and the median, minimum and maximum of the
+# ratio. A measurement, not a test: nothing is asserted.
 #
-# Usage: tests/e2e/startup_ratio.sh [windows-build-dir] [runs]
+# Usage: tests/e2e/startup_ratio.sh [windows-build-dir] [rounds]   (default 11 rounds)
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd) || exit 2
-runs=${2:-5}
+rounds=${2:-11}
 template=${KORV_E2E_TEMPLATE:-/tmp/korv-e2e-template-$(id -u)}
-driver=$build/tests/e2e/e2e_driver.exe
 
 # shellcheck source=tests/e2e/wine_env.sh
 . "$root/tests/e2e/wine_env.sh"
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 work=$(mktemp -d /tmp/korv-startup.XXXXXX)
 trap 'wine_stop; rm -rf "$work"' EXIT
@@ -21,32 +25,9 @@ trap 'exit 1' INT TERM
 wine_prepare_template "$template" || exit 2
 wine_start "$template" "$work" || exit 2
 wine_install_system_dll "$build/tests/sim_aspi/wnaspi32.dll"
-export KORV_SIM_SCENARIO="Z:${root//\//\\}\\tests\\e2e\\scenarios\\demo.scenario"
+export KORV_SIM_SCENARIO
+KORV_SIM_SCENARIO=$(winpath "$root/tests/e2e/scenarios/startup.scenario")
 
-# time_to_window <exe> <driver step that waits for its window>: seconds from
-# the program's start until the already running driver sees the window.
-time_to_window() {
-    local exe=$1 step=$2 start end
-    : > "$work/driver.out"
-    wine "$driver" windows:none "$step" "command:2" > "$work/driver.out" 2>/dev/null &
-    local driver_pid=$!
-    until grep -q '^windows=' "$work/driver.out"; do sleep 0.05; done
-    start=$(date +%s.%N)
-    wine "$exe" > /dev/null 2>&1 &
-    local app_pid=$!
-    wait "$driver_pid"
-    end=$(date +%s.%N)
-    local waited=0
-    while kill -0 "$app_pid" 2>/dev/null && [ "$waited" -lt 300 ]; do sleep 0.1; waited=$((waited + 1)); done
-    kill "$app_pid" 2>/dev/null
-    wait "$app_pid" 2>/dev/null
-    echo "$end - $start" | bc
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-baseline=$(for _ in $(seq "$runs"); do time_to_window "$build/tests/e2e/minimal_dialog.exe" "title:KorvSerial Baseline:120000"; done | median)
-program=$(for _ in $(seq "$runs"); do time_to_window "$build/app/KorvSerial.exe" "main:120000"; done | median)
-echo "minimal dialog: median ${baseline}s to window ($runs runs)"
-echo "KorvSerial:     median ${program}s to window ($runs runs)"
-echo "ratio: $(echo "scale=2; $program / $baseline" | bc)"
+wine "$build/tests/e2e/startup_timer.exe" "$rounds" \
+    "$(winpath "$build/app/KorvSerial.exe")" "KorvSerial" \
+    "$(winpath "$build/tests/e2e/minimal_dialog.exe")" "KorvSerial Baseline"

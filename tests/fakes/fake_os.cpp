@@ -30,11 +30,11 @@ void FakeOs::WaitUntilSomeoneWaits() {
 
 uint32_t FakeOs::PlatformId() { return platformId; }
 
-std::string FakeOs::SystemDirectory() { return systemDirectory; }
+Text FakeOs::SystemDirectory() { return Text(systemDirectory.data(), systemDirectory.size()); }
 
-OsModule FakeOs::LoadLibraryAt(const std::string& fullPath) {
-    loadAttempts.push_back(fullPath);
-    auto found = libraries.find(fullPath);
+OsModule FakeOs::LoadLibraryAt(const Text& fullPath) {
+    loadAttempts.emplace_back(fullPath);
+    auto found = libraries.find(loadAttempts.back());
     return found == libraries.end() ? nullptr : &found->second;
 }
 
@@ -84,21 +84,21 @@ void FakeOs::CloseHandle(OsHandle handle) {
     events_.erase(handle);
 }
 
-OsHandle FakeOs::OpenDevice(const std::string& path, uint32_t access) {
+OsHandle FakeOs::OpenDevice(const Text& path, uint32_t access) {
     auto found = devices.find(path);
     bool granted = false;
     if (found != devices.end()) {
         bool wantsWrite = (access & kGenericWrite) != 0;
         granted = wantsWrite ? found->second.grantsReadWrite : found->second.grantsReadOnly;
     }
-    opens.push_back({path, access, granted});
+    opens.push_back({std::string(path), access, granted});
     if (!granted) {
         lastError_ = found == devices.end() ? 2 : 5;  // file not found : access denied
         return nullptr;
     }
     OsHandle handle = reinterpret_cast<OsHandle>(nextDeviceHandle_);
     nextDeviceHandle_ += 4;
-    openDevices_[handle] = path;
+    openDevices_[handle] = std::string(path);
     return handle;
 }
 

@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scsi/os_seam.h"
@@ -25,6 +26,10 @@ struct FakeLibrary {
 struct FakeDevice {
     bool grantsReadWrite = true;
     bool grantsReadOnly = true;
+};
+
+struct TextOrder {
+    bool operator()(std::string_view a, std::string_view b) const { return a < b; }
 };
 
 struct FakeOpen {
@@ -57,7 +62,7 @@ public:
     std::map<std::string, FakeLibrary> libraries;  // by full path
     bool eventCreationFails = false;
     bool waitFails = false;  // every wait reports failure at once, as on a bad handle
-    std::map<std::string, FakeDevice> devices;  // by device path; absent paths do not open
+    std::map<Text, FakeDevice, TextOrder> devices;  // by device path; absent paths do not open
     // Answers a control request: may rewrite `out` and set `error`; returns the
     // call's success. Without a handler every request fails with error 1.
     std::function<bool(const FakeIoctl& call, uint8_t* out, uint32_t& error)> ioctlHandler;
@@ -90,14 +95,14 @@ public:
 
     // --- OsSeam ---
     uint32_t PlatformId() override;
-    std::string SystemDirectory() override;
-    OsModule LoadLibraryAt(const std::string& fullPath) override;
+    Text SystemDirectory() override;
+    OsModule LoadLibraryAt(const Text& fullPath) override;
     void* FindEntry(OsModule module, const char* name) override;
     OsHandle CreateCompletionEvent() override;
     bool WaitForever(OsHandle event) override;
     void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
-    OsHandle OpenDevice(const std::string& path, uint32_t access) override;
+    OsHandle OpenDevice(const Text& path, uint32_t access) override;
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
                          uint32_t outSize, uint32_t* returned) override;
     uint32_t LastError() override;
