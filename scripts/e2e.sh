@@ -11,6 +11,9 @@
 #           cases under Windows XP, 7 and 10 and no transport under 98 and ME
 #   wow64   a 64-bit prefix running the same 32-bit program: the manager in
 #           the 32-bit system directory, planted managers, pass-through
+#   no-cp932  a system without code page 932 under an English locale: Wine
+#           keeps a code page's table for the whole session once a process
+#           has loaded it, so the session lacks it from its first process on
 #
 # Usage: scripts/e2e.sh [windows-build-dir]     (default: build/windows)
 # Environment:
@@ -99,11 +102,11 @@ run_case() {
     cat "$result"
 }
 
-# run_group <name> <arch> <template> <case...>: one prefix, one X server and
-# one wineserver for the cases of the group.
+# run_group <name> <arch> <template> <locale> <absent code pages> <case...>:
+# one prefix, one X server and one wineserver for the cases of the group.
 run_group() {
-    local name=$1 arch=$2 template=$3 case group_passed=$passed group_failed=$failed
-    shift 3
+    local name=$1 arch=$2 template=$3 locale=$4 absent=$5 case group_passed=$passed group_failed=$failed
+    shift 5
     echo "=== group $name ($arch prefix)"
     export WINEARCH=$arch
     work=$(mktemp -d "/tmp/korv-e2e-$name.XXXXXX")
@@ -111,6 +114,8 @@ run_group() {
     sg_dir=$work/sg
     mkdir -p "$sg_dir"
     : > "$sg_dir/drive"
+    [ -z "$absent" ] || echo "$absent" > "$sg_dir/absent-code-pages"
+    export LC_ALL=$locale
     # The server opens the drive letters' files and so needs the preload too;
     # it refuses the read-write open of a letter the scenario makes read-only.
     wine_server_preload=$sg_preload
@@ -128,16 +133,18 @@ run_group() {
     echo "=== group $name: $((passed - group_passed)) passed, $((failed - group_failed)) failed"
 }
 
-run_group win32 win32 "$template32" \
+run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_demo_machine case_second_start case_read_error case_no_cd_device case_none_supported \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
     "case_versions winxp" "case_versions win7" "case_versions win10" \
     "case_no_transport win98" "case_no_transport winme"
 
-run_group wow64 win64 "$template64" \
+run_group wow64 win64 "$template64" ja_JP.UTF-8 "" \
     case_demo_machine case_planted_manager case_planted_system32 \
     case_pass_through_machine case_pass_through_no_drive
+
+run_group no-cp932 win32 "$template32" en_US.UTF-8 c_932.nls case_no_code_page_932
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -16,6 +16,10 @@
 // No SG_IO request on any other descriptor ever reaches the kernel: it fails
 // with ENOTTY and is logged as refused, so a letter that points at a real
 // device cannot receive a command.
+//
+// The simulated machine may also lack code pages: the code-page tables
+// (*.nls) named in `absent-code-pages`, one per line, cannot be opened, as on
+// a Windows without that language's files.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -173,8 +177,33 @@ int Ioctl(const char* name, int fd, unsigned long request, void* argument) {
 
 // A simulated letter whose scenario says read-only refuses every open that
 // asks for writing, as a device whose user may only read does.
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool IsAbsentCodePage(const char* path) {
+    const std::string name = path != nullptr ? path : "";
+    if (!EndsWith(name, ".nls")) return false;
+    const std::string base = name.substr(name.find_last_of('/') + 1);
+    std::FILE* file = std::fopen((SimDirectory() + "/absent-code-pages").c_str(), "r");
+    if (file == nullptr) return false;
+    char line[256];
+    bool absent = false;
+    while (!absent && std::fgets(line, sizeof line, file) != nullptr) {
+        line[std::strcspn(line, "\r\n")] = '\0';
+        absent = base == line;
+    }
+    std::fclose(file);
+    if (absent) Log("absent " + name);
+    return absent;
+}
+
 int Open(const char* name, const char* path, int flags, mode_t mode) {
     static const OpenFunction next = Next<OpenFunction>(name);
+    if (IsAbsentCodePage(path)) {
+        errno = ENOENT;
+        return -1;
+    }
     const int fd = next(path, flags, mode);
     if (fd < 0) return fd;
     const char letter = SimulatedLetter(fd);

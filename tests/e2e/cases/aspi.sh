@@ -187,3 +187,23 @@ case_english_locale() {
     stop_app 30
 }
 
+# A Windows without the East Asian language files has no code page 932 (the
+# group's session lacks its table; its locale gives code page 1252).
+case_no_code_page_932() {
+    local c=no-cp932
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 list serial note key:esc wait-exit:30000
+    stop_app 30
+    check_line "no code page 932: drive names" "$work/$c.drv" "${demo_items[0]}"
+    check_line "no code page 932: serial shown" "$work/$c.drv" "serial=507425005001"
+    check_match "no code page 932: the note's ASCII part shows" "$work/$c.drv" '^note=.*\[Copy\]'
+
+    use_version win98
+    start_app $c-box WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wnaspi32=d"
+    drive $c-box box:KorvSerial:120000 box-ok
+    stop_app 30
+    check_match "no code page 932: the no-transport box keeps its English line" "$work/$c-box.drv" \
+        '^box-text=Not found ASPI32 or host\.\\n\\n.'
+    use_version ""
+}
+
