@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialog.h"
+#include "app/framework/dialog.h"
 
 // The About box: template only, closed by OK, Esc or the close box.
 class CAboutDlg : public Dialog {

@@ -1,8 +1,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/application.h"
-#include "app/win32_os.h"
+#include "app/framework/application.h"
+#include "app/win32/win32_os.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The core reaches the system only through the seam; it must be bound

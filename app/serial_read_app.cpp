@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/resource_strings.h"
+#include "app/framework/resource_strings.h"
 #include "app/serial_read_dlg.h"
 #include "res/resource_ids.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/application.h"
+#include "app/framework/application.h"
 
 // Single-instance start-up: the first copy runs the main dialog; a later copy
 // only brings the first copy's window to the front.

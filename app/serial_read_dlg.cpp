@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "app/about_dlg.h"
-#include "app/application.h"
+#include "app/framework/application.h"
+#include "app/framework/resource_strings.h"
 #include "app/instruction_texts.h"
-#include "app/resource_strings.h"
 #include "res/resource_ids.h"
 #include "survey/survey.h"
 
@@ -16,7 +16,6 @@ Text g_noteText = kNoteText;
 
 namespace {
 
-constexpr UINT kAboutCommand = 0x10;
 constexpr UINT kSystemCommandMask = 0xFFF0;
 constexpr int kDialogLeft = 10;
 constexpr int kDialogTop = 10;
@@ -82,11 +81,11 @@ void CSerialReadDlg::AddAboutItem() {
     const WideText itemText = LoadResourceString(IDS_ABOUT_ITEM);
     if (itemText.empty()) return;
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(systemMenu, MF_STRING, kAboutCommand, itemText.c_str());
+    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, itemText.c_str());
 }
 
 INT_PTR CSerialReadDlg::OnSysCommand(WPARAM wParam, LPARAM) {
-    if ((wParam & kSystemCommandMask) != kAboutCommand) return FALSE;
+    if ((wParam & kSystemCommandMask) != IDM_ABOUTBOX) return FALSE;
     CAboutDlg about;
     about.DoModal();
     return TRUE;

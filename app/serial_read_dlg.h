@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "app/controls.h"
-#include "app/dialog.h"
+#include "app/framework/controls.h"
+#include "app/framework/dialog.h"
 #include "scsi/text.h"
 
 // The list's current selection, kept for undoing edits of the serial field.

@@ -4,6 +4,7 @@
 
 #include "scsi/aspi_manager.h"
 #include "scsi/result_codes.h"
+#include "scsi/status_records.h"
 #include "scsi/transport.h"
 
 namespace {

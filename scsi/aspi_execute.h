@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "scsi/records.h"
+#include "scsi/device_records.h"
 
 // Runs one command on the drive at adapterId:targetId:lun and waits, without a
 // time-out, for the manager to finish it. Returns 0, 1 (request status), 2

@@ -4,6 +4,7 @@
 
 #include "scsi/aspi_execute.h"
 #include "scsi/pass_through.h"
+#include "scsi/status_records.h"
 #include "scsi/transport.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "scsi/descriptions.h"
-#include "scsi/records.h"
+#include "scsi/device_records.h"
 
 constexpr uint32_t kDefaultTimeoutSeconds = 30;
 constexpr uint8_t kCdbSize = 12;

@@ -3,8 +3,8 @@
 #include <cstdarg>
 
 #include "scsi/format.h"
-#include "scsi/records.h"
 #include "scsi/result_codes.h"
+#include "scsi/status_records.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "scsi/records.h"
+#include "scsi/device_records.h"
 
 // Fills one entry per CD/DVD device that the transport in force reaches, in
 // the order found (adapter then target under ASPI, C: to Z: under

@@ -4,6 +4,7 @@
 
 #include "scsi/drive_device.h"
 #include "scsi/result_codes.h"
+#include "scsi/status_records.h"
 #include "scsi/transport.h"
 
 OsHandle g_deviceHandle = nullptr;

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "scsi/device_records.h"
 #include "scsi/os_seam.h"
-#include "scsi/records.h"
 
 constexpr uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;
 constexpr uint8_t kMaxCdbLength = 16;

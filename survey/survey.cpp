@@ -6,7 +6,7 @@
 #include "scsi/commands.h"
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
-#include "survey/models.h"
+#include "survey/serial_composition.h"
 #include "survey/survey_texts.h"
 
 Text g_driveNames[kResultSlots];

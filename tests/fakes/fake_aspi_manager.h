@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "scsi/aspi_manager.h"
-#include "scsi/records.h"
+#include "scsi/device_records.h"
 #include "tests/fakes/fake_os.h"
 
 class FakeAspiManager {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "scsi/pass_through.h"
-#include "scsi/records.h"
+#include "scsi/status_records.h"
 #include "scsi/transport.h"
 
 inline void ResetTransportState() {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "scsi/aspi_manager.h"
-#include "scsi/records.h"
+#include "scsi/device_records.h"
 #include "tests/sim_drives/scenario.h"
 #include "tests/sim_drives/sim_device.h"
 #include "tests/sim_drives/sim_log.h"

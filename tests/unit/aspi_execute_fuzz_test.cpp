@@ -13,6 +13,7 @@
 
 #include "scsi/aspi_execute.h"
 #include "scsi/commands.h"
+#include "scsi/status_records.h"
 #include "tests/fakes/scoped_aspi_transport.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scsi/result_codes.h"
+#include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/scoped_aspi_transport.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "scsi/descriptions.h"
-#include "scsi/records.h"
+#include "scsi/status_records.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "scsi/records.h"
+#include "scsi/status_records.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "scsi/drive_device.h"
 #include "scsi/pass_through.h"
 #include "scsi/result_codes.h"
+#include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
 #include "tests/fakes/transport_state.h"

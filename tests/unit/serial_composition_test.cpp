@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "survey/models.h"
+#include "survey/serial_composition.h"
 
 namespace {
 

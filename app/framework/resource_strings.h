@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/wide_text.h"
+#include "app/framework/wide_text.h"
 
 // A string-table entry of the executable; empty when it is missing.
 WideText LoadResourceString(unsigned id);

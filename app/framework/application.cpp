@@ -1,4 +1,4 @@
-#include "app/application.h"
+#include "app/framework/application.h"
 
 namespace {
 Application* g_application = nullptr;

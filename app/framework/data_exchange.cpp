@@ -1,7 +1,7 @@
-#include "app/data_exchange.h"
+#include "app/framework/data_exchange.h"
 
-#include "app/code_page.h"
-#include "app/wide_text.h"
+#include "app/framework/code_page.h"
+#include "app/framework/wide_text.h"
 
 namespace {
 

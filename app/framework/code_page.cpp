@@ -1,4 +1,4 @@
-#include "app/code_page.h"
+#include "app/framework/code_page.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "scsi/records.h"
+#include "scsi/status_records.h"
 
 StatusBlock g_aspiExecSrb;
 StatusBlock g_passThroughStatus;

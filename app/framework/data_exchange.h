@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/controls.h"
+#include "app/framework/controls.h"
 #include "scsi/text.h"
 
 class DataExchange {

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "app/data_exchange.h"
-#include "app/message_map.h"
+#include "app/framework/data_exchange.h"
+#include "app/framework/message_map.h"
 
 class Dialog {
 public:

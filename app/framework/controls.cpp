@@ -1,6 +1,6 @@
-#include "app/controls.h"
+#include "app/framework/controls.h"
 
-#include "app/code_page.h"
+#include "app/framework/code_page.h"
 
 int ComboBox::InsertString(int position, const Text& text) {
     const WideText wide = WideFromShiftJis(text);

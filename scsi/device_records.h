@@ -1,7 +1,7 @@
 #pragma once
 
-// Records shared by the transports, the command objects and the survey. Both
-// are wire layouts of 32-bit Windows (ASPI for Win32 and the SCSI pass-through
+// The device and status records shared by the transports, the command objects
+// and the survey. Both are wire layouts of 32-bit Windows (ASPI for Win32 and the SCSI pass-through
 // driver read them byte for byte), so every build is 32-bit and the layouts
 // are checked at compile time.
 
@@ -84,10 +84,3 @@ static_assert(offsetof(StatusBlock, SRB_PostProc) == 0x18);
 static_assert(offsetof(StatusBlock, SRB_Rsvd2) == 0x1C);
 static_assert(offsetof(StatusBlock, CDBByte) == 0x30);
 static_assert(offsetof(StatusBlock, SenseArea) == 0x40);
-
-// The ASPI transport's request block, handed to the manager itself.
-extern StatusBlock g_aspiExecSrb;
-// The pass-through transport's outcome record.
-extern StatusBlock g_passThroughStatus;
-// The record of the latest command of either transport; null before the first.
-extern StatusBlock* g_lastStatus;

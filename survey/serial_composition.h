@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "scsi/records.h"
+#include "scsi/device_records.h"
 #include "scsi/text.h"
 #include "scsi/transport_mode.h"
 

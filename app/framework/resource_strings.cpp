@@ -1,8 +1,8 @@
-#include "app/resource_strings.h"
+#include "app/framework/resource_strings.h"
 
 #include <windows.h>
 
-#include "app/application.h"
+#include "app/framework/application.h"
 
 WideText LoadResourceString(unsigned id) {
     // With a zero buffer size LoadStringW hands out a pointer into the

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "app/wide_text.h"
+#include "app/framework/wide_text.h"
 #include "scsi/text.h"
 
 WideText WideFromShiftJis(std::string_view text);

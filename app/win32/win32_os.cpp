@@ -1,4 +1,4 @@
-#include "app/win32_os.h"
+#include "app/win32/win32_os.h"
 
 #include <windows.h>
 
@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/code_page.h"
-#include "app/wide_text.h"
+#include "app/framework/code_page.h"
+#include "app/framework/wide_text.h"
 
 namespace {
 

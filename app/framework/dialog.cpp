@@ -1,8 +1,8 @@
-#include "app/dialog.h"
+#include "app/framework/dialog.h"
 
 #include <iterator>
 
-#include "app/application.h"
+#include "app/framework/application.h"
 
 const MessageMapEntry Dialog::kMessageEntries[] = {
     {WM_INITDIALOG, 0, 0, Handler(&Dialog::HandleInitDialog)},

@@ -1,4 +1,4 @@
-#include "survey/models.h"
+#include "survey/serial_composition.h"
 
 #include <cstddef>
 #include <string_view>

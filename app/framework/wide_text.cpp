@@ -1,4 +1,4 @@
-#include "app/wide_text.h"
+#include "app/framework/wide_text.h"
 
 #include <cstdint>
 #include <cstdlib>

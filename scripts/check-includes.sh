@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Checks that each layer includes only what sits below it:
+#   scsi/            the transport core: no window system, no survey, no application
+#   survey/          the survey core: no window system, no application
+#   app/framework/   the dialog layer: nothing of the utility's windows, the
+#                    binding or the runtime; of the core only its text type
+#   app/win32/       the binding of the core's seam: no utility windows
+#   app/runtime/     the program's own language and process runtime: nothing of ours
+# Prints one line per broken rule and a closing PASS or FAIL line.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+# folder | what an include line of that folder must not name (Perl regular expression)
+rules=(
+    'scsi|<(windows|winioctl|commctrl)\.h>|"(app|survey)/'
+    'survey|<(windows|winioctl|commctrl)\.h>|"app/'
+    'app/framework|"app/[a-z_]+\.h"|"app/(win32|runtime)/|"survey/|"scsi/(?!text\.h)|"res/'
+    'app/win32|"app/[a-z_]+\.h"|"app/runtime/|"survey/'
+    'app/runtime|"'
+)
+
+broken=0
+for rule in "${rules[@]}"; do
+    folder=${rule%%|*}
+    pattern=${rule#*|}
+    while IFS= read -r hit; do
+        echo "layer rule broken in $folder: $hit"
+        broken=$((broken + 1))
+    done < <(grep -rnP --include='*.h' --include='*.cpp' -e "^#include.*($pattern)" "$folder")
+done
+
+if [ "$broken" -eq 0 ]; then
+    echo "PASS include rules: every layer includes only what is below it"
+else
+    echo "FAIL include rules: $broken includes across layers"
+    exit 1
+fi
