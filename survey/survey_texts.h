@@ -26,4 +26,6 @@ constexpr char kNoSupportedDriveCaption[] = "KorvSerial1";
 constexpr char kReadErrorSerial[] = "S/No Read error";
 constexpr char kPassThroughModeLine[] = "SPTI Mode\n";
 constexpr char kAspiModeLine[] = "ASPI Mode\n";
+// Misspelt and with two trailing blanks, kept byte for byte: it is the
+// utility's own output, which whoever reads its log may be matching.
 constexpr char kNoDriveLine[] = "Not forund terget CD/DVD drive.  \n";
