@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -34,16 +33,6 @@ std::string ScenarioPath() {
     return directory + "wnaspi32.scenario";
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    char chunk[4096];
-    size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, count);
-    std::fclose(file);
-    return true;
-}
-
 // Null when the scenario is missing or malformed; the manager then reports
 // that it has no host adapters.
 const Scenario* LoadedScenario() {
@@ -52,16 +41,9 @@ const Scenario* LoadedScenario() {
     static bool usable = false;
     if (!loaded) {
         loaded = true;
-        std::string path = ScenarioPath();
-        std::string text;
         std::string error;
-        if (!ReadWholeFile(path, text)) {
-            SimLog("scenario-error cannot read " + path);
-        } else if (!ParseScenario(text, scenario, error)) {
-            SimLog("scenario-error " + path + " " + error);
-        } else {
-            usable = true;
-        }
+        usable = LoadScenarioFile(ScenarioPath(), scenario, error);
+        if (!usable) SimLog("scenario-error " + error);
     }
     return usable ? &scenario : nullptr;
 }

@@ -1,6 +1,7 @@
 #include "tests/sim_drives/scenario.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -262,4 +263,20 @@ bool ParseScenario(const std::string& text, Scenario& scenario, std::string& err
         }
     }
     return true;
+}
+
+bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::string text;
+    char chunk[4096];
+    size_t count = 0;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, count);
+    std::fclose(file);
+    if (ParseScenario(text, scenario, error)) return true;
+    error = path + " " + error;
+    return false;
 }

@@ -54,3 +54,7 @@ struct Scenario {
 // Parses the scenario text. On a malformed line returns false and names the
 // line in `error`; the scenario is then not used.
 bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error);
+
+// Reads and parses the scenario file at `path`; on failure `error` says why
+// (the file cannot be read, or which line is malformed).
+bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error);

@@ -88,15 +88,8 @@ char SimulatedLetter(int fd) {
 // Read afresh for every request, so that one long-lived server follows the
 // scenario of each test case.
 bool LoadScenario(Scenario& scenario) {
-    std::FILE* file = std::fopen((SimDirectory() + "/scenario").c_str(), "rb");
-    if (file == nullptr) return false;
-    std::string text;
-    char chunk[4096];
-    size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, count);
-    std::fclose(file);
     std::string error;
-    if (ParseScenario(text, scenario, error)) return true;
+    if (LoadScenarioFile(SimDirectory() + "/scenario", scenario, error)) return true;
     Log("scenario-error " + error);
     return false;
 }
