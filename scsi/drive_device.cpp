@@ -6,6 +6,11 @@ Text DriveDevicePath(uint8_t driveLetter) {
     return FormatText("\\\\.\\%c:", static_cast<char>('a' + driveLetter));
 }
 
+bool IsNetworkDriveLetter(uint8_t driveLetter) {
+    const Text root = FormatText("%c:\\", static_cast<char>('a' + driveLetter));
+    return Os().DriveType(root) == kDriveRemote;
+}
+
 OsHandle OpenDriveDevice(uint8_t driveLetter) {
     const Text path = DriveDevicePath(driveLetter);
     OsHandle device = Os().OpenDevice(path, kGenericRead | kGenericWrite);

@@ -27,7 +27,9 @@ uint8_t AdapterTargetCount(const SRB_HAInquiry& inquiry) {
 }
 
 // The letter exists when its device opens; the probes open it again themselves.
+// A network drive is never a SCSI device and is not opened at all.
 bool DriveLetterExists(uint8_t driveLetter) {
+    if (IsNetworkDriveLetter(driveLetter)) return false;
     OsHandle device = OpenDriveDevice(driveLetter);
     if (device == nullptr) return false;
     Os().CloseHandle(device);
@@ -48,7 +50,7 @@ int32_t ScsiEnumerateDrives(DriveEntry* entries, uint16_t maxCount) {
 
     CTestUnitReadyCmd testUnitReady;
     CInquiryCmd inquiry;
-    uint8_t inquiryData[kInquiryLength];
+    alignas(kDataBufferAlignment) static uint8_t inquiryData[kInquiryLength];
     inquiry.buffer = inquiryData;
     inquiry.transferLength = kInquiryLength;
 

@@ -20,6 +20,8 @@ constexpr uint32_t kGenericWrite = 0x40000000u;
 
 constexpr int kDialogCancel = 2;  // IDCANCEL
 
+constexpr uint32_t kDriveRemote = 4;  // DRIVE_REMOTE: a network drive
+
 class OsSeam {
 public:
     virtual ~OsSeam() = default;
@@ -41,6 +43,10 @@ public:
     virtual void ResetEvent(OsHandle event) = 0;
     virtual void CloseHandle(OsHandle handle) = 0;
 
+    // The type of the drive whose root is `rootPath` ("c:\\"), as GetDriveTypeA
+    // reports it; the system answers from its own records of the letter,
+    // without any I/O to the drive or to a network server.
+    virtual uint32_t DriveType(const Text& rootPath) = 0;
     // Device files: opened with read and write sharing, OPEN_EXISTING, no
     // attributes. nullptr when the open fails.
     virtual OsHandle OpenDevice(const Text& path, uint32_t access) = 0;

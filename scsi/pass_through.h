@@ -10,7 +10,10 @@
 #include "scsi/device_records.h"
 #include "scsi/os_seam.h"
 
+// Both control codes of the port driver. The pass-through request demands a
+// handle opened for reading and writing; the capabilities query any handle.
 constexpr uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;
+constexpr uint32_t kIoctlScsiGetCapabilities = 0x00041010;
 constexpr uint8_t kMaxCdbLength = 16;
 constexpr uint8_t kPassThroughSenseLength = 32;
 constexpr uint8_t kSenseBytesKept = 14;  // what the status record's SenseArea receives
@@ -58,6 +61,21 @@ static_assert(offsetof(PassThroughRequest, SenseInfoOffset) == 24);
 static_assert(offsetof(PassThroughRequest, Cdb) == 28);
 static_assert(offsetof(PassThroughRequest, Padding2) == kScsiPassThroughDirectLength);
 static_assert(offsetof(PassThroughRequest, SenseBuffer) == 48);
+
+// IO_SCSI_CAPABILITIES as the port driver fills it (32-bit layout).
+struct ScsiCapabilities {
+    uint32_t Length;
+    uint32_t MaximumTransferLength;
+    uint32_t MaximumPhysicalPages;
+    uint32_t SupportedAsynchronousEvents;
+    uint32_t AlignmentMask;
+    uint8_t TaggedQueuing;
+    uint8_t AdapterScansDown;
+    uint8_t AdapterUsesPio;
+    uint8_t Reserved;
+};
+static_assert(sizeof(ScsiCapabilities) == 24);
+static_assert(offsetof(ScsiCapabilities, AlignmentMask) == 16);
 
 // The cached device: nullptr means none.
 extern OsHandle g_deviceHandle;

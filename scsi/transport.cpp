@@ -5,6 +5,7 @@
 
 #include "scsi/drive_device.h"
 #include "scsi/format.h"
+#include "scsi/pass_through.h"
 
 int32_t g_usePassThrough = 0;
 uint8_t g_adapterScanCount = 1;
@@ -16,23 +17,6 @@ GetAspi32SupportInfoFn g_getAspi32SupportInfo = nullptr;
 SRB_HAInquiry g_haInquirySrb;
 
 namespace {
-
-constexpr uint32_t kIoctlScsiGetCapabilities = 0x00041010;
-
-// IO_SCSI_CAPABILITIES as the port driver fills it (32-bit layout).
-struct ScsiCapabilities {
-    uint32_t Length;
-    uint32_t MaximumTransferLength;
-    uint32_t MaximumPhysicalPages;
-    uint32_t SupportedAsynchronousEvents;
-    uint32_t AlignmentMask;
-    uint8_t TaggedQueuing;
-    uint8_t AdapterScansDown;
-    uint8_t AdapterUsesPio;
-    uint8_t Reserved;
-};
-static_assert(sizeof(ScsiCapabilities) == 24);
-static_assert(offsetof(ScsiCapabilities, AlignmentMask) == 16);
 
 // Only the system directory: a manager found anywhere else on the search path
 // (the current or the application's directory, PATH) could be anyone's DLL.
@@ -56,6 +40,20 @@ void FindAspiEntries() {
     }
 }
 
+// Sends the inquiry; only the header is written, the rest keeps the previous
+// answer until the manager writes the new one. The status is cleared too, so
+// that a manager that writes nothing cannot pass off the previous answer as
+// its own.
+bool SendHostAdapterInquiry(uint8_t adapter) {
+    g_haInquirySrb.SRB_Cmd = SC_HA_INQUIRY;
+    g_haInquirySrb.SRB_Status = SS_PENDING;
+    g_haInquirySrb.SRB_HaId = adapter;
+    g_haInquirySrb.SRB_Flags = 0;
+    g_haInquirySrb.SRB_Hdr_Rsvd = 0;
+    g_sendAspi32Command(&g_haInquirySrb);
+    return g_haInquirySrb.SRB_Status == SS_COMP;
+}
+
 // True when the manager answered ready; then the scan count is settled.
 bool StartAspi() {
     g_aspiModule = LoadAspiManager();
@@ -67,6 +65,11 @@ bool StartAspi() {
     const uint8_t status = static_cast<uint8_t>(supportInfo >> 8);
     const uint8_t adapterCount = static_cast<uint8_t>(supportInfo);
     if (status != SS_COMP) return false;
+    // A manager may report adapters and still carry out no request at all (a
+    // stand-in that only counts the buses registered with the system). One
+    // whose first adapter does not answer its inquiry reaches no drive, so the
+    // system's own pass-through is the better way.
+    if (!SendHostAdapterInquiry(0)) return false;
     g_usePassThrough = 0;
     // One id past the last adapter: enumeration tries it and skips it.
     g_adapterScanCount = static_cast<uint8_t>(adapterCount + 1);
@@ -112,14 +115,7 @@ TransportMode ScsiInitialize(uint8_t forcePassThrough) {
 int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out) {
     if (g_usePassThrough != 0 || g_sendAspi32Command == nullptr) return 1;
     *out = &g_haInquirySrb;
-    // Only the header: the rest keeps the previous answer until the manager
-    // writes the new one.
-    g_haInquirySrb.SRB_Cmd = SC_HA_INQUIRY;
-    g_haInquirySrb.SRB_HaId = adapter;
-    g_haInquirySrb.SRB_Flags = 0;
-    g_haInquirySrb.SRB_Hdr_Rsvd = 0;
-    g_sendAspi32Command(&g_haInquirySrb);
-    return g_haInquirySrb.SRB_Status == SS_COMP ? 0 : 1;
+    return SendHostAdapterInquiry(adapter) ? 0 : 1;
 }
 
 uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough) {

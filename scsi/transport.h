@@ -3,6 +3,7 @@
 // Which transport is in force, the host-adapter inquiry of the ASPI manager,
 // and the per-index cache of buffer-alignment masks with its aligned allocator.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "scsi/aspi_manager.h"
@@ -38,6 +39,12 @@ uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough);
 // The mask for `index`, fetched once and cached until the next
 // ScsiInitialize. Indexes past the tables are fetched on every call instead.
 uint32_t CachedAlignmentMask(uint8_t index, uint8_t passThrough);
+
+// Data in goes straight into the caller's buffer, and a port driver refuses a
+// buffer whose address has any bit of its adapter's mask set. The program's
+// own data buffers therefore start on a page: the system locks a buffer for
+// the adapter page by page, so no mask an adapter reports can ask for more.
+constexpr size_t kDataBufferAlignment = 4096;
 
 struct AlignedBlock {
     uint8_t* aligned;  // null when memory is exhausted

@@ -52,7 +52,7 @@ void SurveyDrives(OsWindow dialog) {
         return;
     }
 
-    SerialInfoBlock block;
+    alignas(kDataBufferAlignment) static SerialInfoBlock block;
     int32_t kept = 0;
     for (int32_t i = 0; i < found; ++i) {
         DriveEntry& drive = entries[i];

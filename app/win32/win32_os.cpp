@@ -3,12 +3,40 @@
 #include <windows.h>
 
 #include <io.h>
+#include <ntddscsi.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #include "app/framework/code_page.h"
 #include "app/framework/wide_text.h"
+#include "scsi/pass_through.h"
+
+// The core writes the port driver's records and control codes without the
+// system's headers; this binding is where both meet, so the two are held
+// against each other here.
+static_assert(kIoctlScsiPassThroughDirect == IOCTL_SCSI_PASS_THROUGH_DIRECT);
+static_assert(kIoctlScsiGetCapabilities == IOCTL_SCSI_GET_CAPABILITIES);
+static_assert(kScsiPassThroughDirectLength == sizeof(SCSI_PASS_THROUGH_DIRECT));
+static_assert(offsetof(PassThroughRequest, ScsiStatus) == offsetof(SCSI_PASS_THROUGH_DIRECT, ScsiStatus));
+static_assert(offsetof(PassThroughRequest, PathId) == offsetof(SCSI_PASS_THROUGH_DIRECT, PathId));
+static_assert(offsetof(PassThroughRequest, TargetId) == offsetof(SCSI_PASS_THROUGH_DIRECT, TargetId));
+static_assert(offsetof(PassThroughRequest, Lun) == offsetof(SCSI_PASS_THROUGH_DIRECT, Lun));
+static_assert(offsetof(PassThroughRequest, CdbLength) == offsetof(SCSI_PASS_THROUGH_DIRECT, CdbLength));
+static_assert(offsetof(PassThroughRequest, SenseInfoLength) ==
+              offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoLength));
+static_assert(offsetof(PassThroughRequest, DataIn) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataIn));
+static_assert(offsetof(PassThroughRequest, DataTransferLength) ==
+              offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength));
+static_assert(offsetof(PassThroughRequest, TimeOutValue) == offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue));
+static_assert(offsetof(PassThroughRequest, DataBuffer) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer));
+static_assert(offsetof(PassThroughRequest, SenseInfoOffset) ==
+              offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset));
+static_assert(offsetof(PassThroughRequest, Cdb) == offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb));
+static_assert(sizeof(PassThroughRequest::Cdb) == sizeof(SCSI_PASS_THROUGH_DIRECT::Cdb));
+static_assert(sizeof(ScsiCapabilities) == sizeof(IO_SCSI_CAPABILITIES));
+static_assert(offsetof(ScsiCapabilities, AlignmentMask) == offsetof(IO_SCSI_CAPABILITIES, AlignmentMask));
+static_assert(kDriveRemote == DRIVE_REMOTE);
 
 namespace {
 
@@ -70,6 +98,8 @@ void Win32Os::ResetEvent(OsHandle event) { ::ResetEvent(event); }
 void Win32Os::CloseHandle(OsHandle handle) {
     if (handle != nullptr) ::CloseHandle(handle);
 }
+
+uint32_t Win32Os::DriveType(const Text& rootPath) { return GetDriveTypeA(rootPath.c_str()); }
 
 OsHandle Win32Os::OpenDevice(const Text& path, uint32_t access) {
     HANDLE device = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -14,6 +14,7 @@ public:
     bool WaitForever(OsHandle event) override;
     void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
+    uint32_t DriveType(const Text& rootPath) override;
     OsHandle OpenDevice(const Text& path, uint32_t access) override;
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
                          uint32_t outSize, uint32_t* returned) override;

@@ -4,6 +4,10 @@
 
 FakeAspiManager* FakeAspiManager::current_ = nullptr;
 
+namespace {
+constexpr uint32_t kInvalidSrb = 0xE0;  // SS_INVALID_SRB
+}
+
 std::string FakeAspiManager::LibraryPath(const FakeOs& os) {
     return os.systemDirectory + "\\" + kAspiLibraryFile;
 }
@@ -27,6 +31,7 @@ uint32_t FakeAspiManager::GetSupportInfo() {
 }
 
 uint32_t FakeAspiManager::Send(void* request) {
+    if (current_->refusesEveryRequest) return kInvalidSrb;
     auto* command = static_cast<uint8_t*>(request);
     if (command[0] == SC_HA_INQUIRY) return current_->Inquire(*static_cast<SRB_HAInquiry*>(request));
     return current_->Execute(*static_cast<StatusBlock*>(request));

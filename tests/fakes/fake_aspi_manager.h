@@ -30,6 +30,9 @@ public:
     // Answers an execution request; SRB_Status is SS_COMP on entry.
     std::function<void(StatusBlock& request)> device = [](StatusBlock&) {};
     bool completesLater = false;
+    // Answers every request with SS_INVALID_SRB and writes nothing into it,
+    // while the support query may still report adapters.
+    bool refusesEveryRequest = false;
 
     std::vector<StatusBlock> executed;      // each request as it arrived
     std::vector<SRB_HAInquiry> inquiries;   // each inquiry as it arrived

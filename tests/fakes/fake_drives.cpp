@@ -70,12 +70,21 @@ uint8_t FakeDrives::Answer(const FakeDrive& drive, const uint8_t* cdb, uint8_t* 
 
 void FakeDrives::ServePassThrough(FakeOs& os) {
     for (const auto& letter : letters) os.devices[DriveDevicePath(static_cast<uint8_t>(letter.first))] = {};
-    os.ioctlHandler = [this](const FakeIoctl& call, uint8_t* out, uint32_t&) {
-        if (call.code != kIoctlScsiPassThroughDirect) return false;
-        int letter = call.path[4] - 'a';
-        auto& request = *reinterpret_cast<PassThroughRequest*>(out);
-        commands.push_back({{0, letter}, std::vector<uint8_t>(request.Cdb, request.Cdb + request.CdbLength)});
+    os.ioctlHandler = [this](const FakeIoctl& call, uint8_t* out, uint32_t& error) {
+        constexpr uint32_t kInvalidParameter = 87;
+        const int letter = call.path[4] - 'a';
         const FakeDrive& drive = letters.at(letter);
+        if (call.code == kIoctlScsiGetCapabilities) {
+            reinterpret_cast<ScsiCapabilities*>(out)->AlignmentMask = drive.alignmentMask;
+            return true;
+        }
+        if (call.code != kIoctlScsiPassThroughDirect) return false;
+        auto& request = *reinterpret_cast<PassThroughRequest*>(out);
+        if ((reinterpret_cast<uintptr_t>(request.DataBuffer) & drive.alignmentMask) != 0) {
+            error = kInvalidParameter;
+            return false;
+        }
+        commands.push_back({{0, letter}, std::vector<uint8_t>(request.Cdb, request.Cdb + request.CdbLength)});
         request.ScsiStatus = Answer(drive, request.Cdb, static_cast<uint8_t*>(request.DataBuffer),
                                     request.DataTransferLength, request.SenseBuffer);
         return true;

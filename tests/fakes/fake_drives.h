@@ -22,6 +22,9 @@ struct FakeDrive {
     std::string serialChars = "01389";
     uint8_t interfaceAt49 = 0xFF;
     uint8_t interfaceAt64 = 0xFF;
+    // Pass-through: the port driver's mask; a request whose data buffer has
+    // any of its bits set is refused.
+    uint32_t alignmentMask = 0;
 };
 
 struct FakeCommand {

@@ -84,6 +84,13 @@ void FakeOs::CloseHandle(OsHandle handle) {
     events_.erase(handle);
 }
 
+uint32_t FakeOs::DriveType(const Text& rootPath) {
+    driveTypeQueries.emplace_back(rootPath);
+    constexpr uint32_t kDriveFixed = 3;
+    auto found = driveTypes.find(driveTypeQueries.back());
+    return found == driveTypes.end() ? kDriveFixed : found->second;
+}
+
 OsHandle FakeOs::OpenDevice(const Text& path, uint32_t access) {
     auto found = devices.find(path);
     bool granted = false;
@@ -98,7 +105,7 @@ OsHandle FakeOs::OpenDevice(const Text& path, uint32_t access) {
     }
     OsHandle handle = reinterpret_cast<OsHandle>(nextDeviceHandle_);
     nextDeviceHandle_ += 4;
-    openDevices_[handle] = std::string(path);
+    openDevices_[handle] = {std::string(path), access};
     return handle;
 }
 
@@ -106,16 +113,23 @@ bool FakeOs::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t 
                              uint32_t outSize, uint32_t* returned) {
     FakeIoctl call;
     auto found = openDevices_.find(device);
-    call.path = found == openDevices_.end() ? std::string() : found->second;
+    call.path = found == openDevices_.end() ? std::string() : found->second.path;
     call.code = code;
     auto* inBytes = static_cast<const uint8_t*>(in);
     if (inBytes != nullptr) call.input.assign(inBytes, inBytes + inSize);
     call.outSize = outSize;
     ioctls.push_back(call);
 
+    // As the I/O manager does: a control code that requires write access
+    // (bit 15 of the code) fails on a handle opened without it.
+    constexpr uint32_t kRequiresWriteAccess = 0x8000;
+    constexpr uint32_t kAccessDenied = 5;
     uint32_t error = 1;  // ERROR_INVALID_FUNCTION
     bool succeeded = false;
-    if (found != openDevices_.end() && ioctlHandler) {
+    if (found != openDevices_.end() && (code & kRequiresWriteAccess) != 0 &&
+        (found->second.access & kGenericWrite) == 0) {
+        error = kAccessDenied;
+    } else if (found != openDevices_.end() && ioctlHandler) {
         error = 0;
         succeeded = ioctlHandler(ioctls.back(), static_cast<uint8_t*>(out), error);
     }

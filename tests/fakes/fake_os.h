@@ -63,6 +63,7 @@ public:
     bool eventCreationFails = false;
     bool waitFails = false;  // every wait reports failure at once, as on a bad handle
     std::map<Text, FakeDevice, TextOrder> devices;  // by device path; absent paths do not open
+    std::map<std::string, uint32_t> driveTypes;      // by root path; absent roots are fixed disks
     // Answers a control request: may rewrite `out` and set `error`; returns the
     // call's success. Without a handler every request fails with error 1.
     std::function<bool(const FakeIoctl& call, uint8_t* out, uint32_t& error)> ioctlHandler;
@@ -72,6 +73,7 @@ public:
     // --- record ---
     std::vector<std::string> loadAttempts;
     std::vector<std::string> entryLookups;
+    std::vector<std::string> driveTypeQueries;
     std::vector<FakeOpen> opens;
     std::vector<FakeIoctl> ioctls;
     std::vector<OsHandle> closedHandles;
@@ -102,6 +104,7 @@ public:
     bool WaitForever(OsHandle event) override;
     void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
+    uint32_t DriveType(const Text& rootPath) override;
     OsHandle OpenDevice(const Text& path, uint32_t access) override;
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
                          uint32_t outSize, uint32_t* returned) override;
@@ -123,7 +126,11 @@ private:
     std::map<OsHandle, std::unique_ptr<Event>> events_;
     int waiting_ = 0;
 
-    std::map<OsHandle, std::string> openDevices_;
+    struct OpenDeviceState {
+        std::string path;
+        uint32_t access;
+    };
+    std::map<OsHandle, OpenDeviceState> openDevices_;
     uintptr_t nextDeviceHandle_ = 0x100;
     std::map<void*, void*> liveAllocations_;  // handed-out address -> real block
     uint32_t lastError_ = 0;

@@ -20,6 +20,7 @@ protected:
         manager.adapters = {FakeAspiManager::Adapter{0x0003, 0}, FakeAspiManager::Adapter{0xFFFF, 16}};
         manager.supportInfo = (SS_COMP << 8) | 2;
         ASSERT_EQ(ScsiInitialize(0), 3);
+        manager.inquiries.clear();  // the one that tried the first adapter
     }
     ScopedFakeOs fake;
     FakeAspiManager manager{fake.os};

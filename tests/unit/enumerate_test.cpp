@@ -64,12 +64,37 @@ TEST_F(PassThroughEnumeration, WalksCThroughZAndNeverAOrB) {
     EXPECT_EQ(probed.back(), "\\\\.\\z:");
 }
 
-TEST_F(PassThroughEnumeration, ProbesALetterThatOpensOnlyForReading) {
+// The letter opens for reading only, which proves that it exists; but the
+// system refuses a pass-through request on such a handle, so the drive never
+// answers its INQUIRY and is not listed.
+TEST_F(PassThroughEnumeration, ALetterThatOpensOnlyForReadingIsProbedButNotListed) {
     drives.letters[4] = Writer(kWriter);
+    drives.letters[5] = Writer(kWriter);
     drives.ServePassThrough(fake.os);
     fake.os.devices["\\\\.\\e:"].grantsReadWrite = false;
+    ASSERT_EQ(ScsiInitialize(0), kTransportPassThrough);
+
+    ASSERT_EQ(ScsiEnumerateDrives(entries, 26), 1);
+    EXPECT_EQ(entries[0].driveLetter, 5);
+    EXPECT_EQ(InquiredLetters(), (std::vector<int>{5}));
+    size_t readOnlyOpensOfE = 0;
+    for (const FakeOpen& open : fake.os.opens) {
+        if (open.path == "\\\\.\\e:" && open.access == kGenericRead && open.succeeded) ++readOnlyOpensOfE;
+    }
+    EXPECT_GE(readOnlyOpensOfE, 2u) << "opened to prove the letter, and again for the probes";
+}
+
+TEST_F(PassThroughEnumeration, NeverOpensANetworkLetter) {
+    drives.letters[6] = Writer(kWriter);
+    drives.letters[7] = Writer(kWriter);
+    fake.os.driveTypes["g:\\"] = kDriveRemote;
+
     ASSERT_EQ(Enumerate(), 1);
-    EXPECT_EQ(entries[0].driveLetter, 4);
+    EXPECT_EQ(entries[0].driveLetter, 7);
+    ASSERT_EQ(fake.os.driveTypeQueries.size(), 24u);
+    EXPECT_EQ(fake.os.driveTypeQueries.front(), "c:\\");
+    EXPECT_EQ(fake.os.driveTypeQueries.back(), "z:\\");
+    for (const FakeOpen& open : fake.os.opens) EXPECT_NE(open.path, "\\\\.\\g:");
 }
 
 TEST_F(PassThroughEnumeration, StopsAtMaxCountBeforeProbingTheNextAddress) {
@@ -153,6 +178,7 @@ protected:
         drives.ServeAspi(manager);
         manager.supportInfo = (SS_COMP << 8) | manager.adapters.size();
         EXPECT_EQ(ScsiInitialize(0), static_cast<int32_t>(manager.adapters.size() + 1));
+        manager.inquiries.clear();  // the one that tried the first adapter
         return ScsiEnumerateDrives(entries, maxCount);
     }
 

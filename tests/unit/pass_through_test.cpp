@@ -368,17 +368,22 @@ TEST_F(PassThrough, UnopenableDeviceAfterAnotherClosesTheOther) {
     EXPECT_EQ(g_deviceHandle, nullptr);
 }
 
-TEST_F(PassThrough, ReadOnlyDeviceIsUsed) {
+// The request needs a handle with write access: opened for reading only, the
+// device is reached but the system refuses the request (access denied).
+TEST_F(PassThrough, ReadOnlyDeviceIsOpenedButRefusesTheRequest) {
     AlignmentAlreadyKnown(kDriveC, 0);
     fake.os.devices[DriveDevicePath(kDriveC)].grantsReadWrite = false;
 
-    EXPECT_EQ(TestUnitReady(Drive(kDriveC)), 0);
+    EXPECT_EQ(TestUnitReady(Drive(kDriveC)), -3);
 
     ASSERT_EQ(fake.os.opens.size(), 2u);
     EXPECT_EQ(fake.os.opens[0].access, kGenericRead | kGenericWrite);
     EXPECT_FALSE(fake.os.opens[0].succeeded);
     EXPECT_EQ(fake.os.opens[1].access, kGenericRead);
-    EXPECT_EQ(Commands().size(), 1u);
+    EXPECT_TRUE(fake.os.opens[1].succeeded);
+    EXPECT_EQ(Commands().size(), 1u) << "sent once, refused by the system";
+    EXPECT_EQ(g_passThroughStatus.SRB_Status, 0x05);
+    EXPECT_EQ(g_deviceHandle, nullptr);
 }
 
 TEST_F(PassThrough, NoMemoryForBounceBufferClosesTheDevice) {

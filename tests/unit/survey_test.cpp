@@ -110,6 +110,23 @@ TEST_F(Survey, AShortReadDoesNotShowThePreviousDrivesBytes) {
     EXPECT_EQ(g_driveSerials[1], "506580000000");
 }
 
+// Port drivers refuse a data buffer off their adapter's alignment; data in
+// goes straight into the program's own buffers, which must satisfy them.
+TEST_F(Survey, ReadsDrivesBehindAdaptersThatDemandAlignedBuffers) {
+    drives.letters[3] = Writer(kKv948a, "01389");
+    drives.letters[3].alignmentMask = 15;
+    drives.letters[4] = Writer(kKv942a, "F4240");
+    drives.letters[4].alignmentMask = 0xFFF;
+    drives.ServePassThrough(fake.os);
+
+    SurveyDrives(kDialog);
+
+    ASSERT_EQ(g_driveCount, 2);
+    EXPECT_EQ(g_driveSerials[0], "507425005001");
+    EXPECT_EQ(g_driveSerials[1], "50658xxxxxxx");
+    EXPECT_EQ(SerialCdbByte1().size(), 2u);
+}
+
 TEST_F(Survey, FillsTwentySixSlotsUnderAspi) {
     FakeAspiManager manager(fake.os);
     manager.adapters = {{0, 16}, {0, 16}};

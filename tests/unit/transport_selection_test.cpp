@@ -13,7 +13,7 @@ namespace {
 constexpr uint32_t kWindows9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
 constexpr uint8_t kNoAdapters = 0xE8;
 
-enum class Library { Missing, Complete, WithoutSend, WithoutSupportInfo };
+enum class Library { Missing, Complete, WithoutSend, WithoutSupportInfo, RefusingRequests, WithoutAdapters };
 
 struct SelectionCase {
     const char* name;
@@ -44,6 +44,11 @@ const SelectionCase kSelectionCases[] = {
     {"NtSendMissing", kPlatformWin32Nt, Library::WithoutSend, 0x0101, 0, -1, 1, 1, 0},
     {"NtSupportInfoMissing", kPlatformWin32Nt, Library::WithoutSupportInfo, 0x0101, 0, -1, 1, 1, 0},
     {"NineXSendMissing", kWindows9x, Library::WithoutSend, 0x0101, 0, 0, 0, kUntouchedScanCount, 0},
+    // Ready by its support query, yet its first adapter does not answer.
+    {"NtManagerRefusingRequests", kPlatformWin32Nt, Library::RefusingRequests, 0x0101, 0, -1, 1, 1, 1},
+    {"NineXManagerRefusingRequests", kWindows9x, Library::RefusingRequests, 0x0101, 0, 0, 0,
+     kUntouchedScanCount, 1},
+    {"NtReadyButNoAdapterAnswers", kPlatformWin32Nt, Library::WithoutAdapters, 0x0100, 0, -1, 1, 1, 1},
     {"NtForced", kPlatformWin32Nt, Library::Complete, 0x0101, 1, -1, 1, 1, 0},
     {"NineXForced", kWindows9x, Library::Complete, 0x0101, 1, 0, 0, kUntouchedScanCount, 0},
 };
@@ -64,6 +69,8 @@ TEST_P(TransportSelection, PicksTheTransportInForce) {
     if (row.library == Library::Missing) fake.os.libraries.clear();
     if (row.library == Library::WithoutSend) entries.erase(kSendAspi32CommandName);
     if (row.library == Library::WithoutSupportInfo) entries.erase(kGetAspi32SupportInfoName);
+    manager.refusesEveryRequest = row.library == Library::RefusingRequests;
+    if (row.library == Library::WithoutAdapters) manager.adapters.clear();
     g_usePassThrough = row.platformId == kPlatformWin32Nt ? 0 : 1;  // the opposite of the platform's
     g_adapterScanCount = kUntouchedScanCount;
 
@@ -151,6 +158,16 @@ TEST_F(TransportInitialisation, SecondInitialisationKeepsEntriesAndClearsTables)
         EXPECT_EQ(g_alignmentKnown[i], 0) << i;
         EXPECT_EQ(g_alignmentMask[i], 0u) << i;
     }
+}
+
+TEST_F(TransportInitialisation, AManagerThatStopsAnsweringIsNotTakenOnItsEarlierAnswer) {
+    FakeAspiManager manager(fake.os);
+    ASSERT_EQ(ScsiInitialize(0), 2);
+    ASSERT_EQ(g_haInquirySrb.SRB_Status, SS_COMP);
+    manager.refusesEveryRequest = true;
+
+    EXPECT_EQ(ScsiInitialize(0), -1);
+    EXPECT_EQ(g_usePassThrough, 1);
 }
 
 TEST_F(TransportInitialisation, ForcedPassThroughStillClearsTables) {
