@@ -7,6 +7,11 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The core reaches the system only through the seam; it must be bound
     // before the application can start the survey.
+    // The walk over the drive letters touches card readers and floppy drives
+    // without a medium; the system is to fail those opens to the caller
+    // rather than ask the user to insert a disk. The flags the process
+    // inherited are kept.
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS);
     Win32Os os;
     InstallOs(&os);
     // The manifest asks for version 6 of the common controls, which supplies

@@ -28,10 +28,12 @@ bool CSerialReadApp::InitInstance() {
     return false;
 }
 
-// The running copy's main dialog is the top-level window with the main title;
-// it is only brought forward, never sent anything.
+// The running copy's main dialog is the top-level dialog with the main title;
+// it is only brought forward, never sent anything. The class is named so that
+// another program's window with the same title (a folder named after the
+// program, say) is not taken for it.
 void CSerialReadApp::ActivateRunningCopy() {
     const WideText title = LoadResourceString(IDS_MAIN_TITLE);
-    HWND running = FindWindowW(nullptr, title.c_str());
+    HWND running = FindWindowW(WC_DIALOG, title.c_str());
     if (running != nullptr) SetForegroundWindow(running);
 }

@@ -22,7 +22,7 @@
 #                      with the suffix -wow64)
 #   KORV_E2E_KEEP=1    keep the work directories (logs, outputs, prefixes)
 #   KORV_E2E_SHOTS=1   save screenshots of the main cases
-#   KORV_E2E_ONLY=<case function>  run that case alone (in every group that has it)
+#   KORV_E2E_ONLY="<case function>..."  run those cases alone (in every group that has them)
 #
 # Prints one line per check, a count per group and finally "N passed,
 # M failed"; exits non-zero when a check failed or a group could not be set up.
@@ -53,6 +53,8 @@ sg_preload=$build/sim_sg/'$LIB'/libkorv_sg.so
 . "$root/tests/e2e/cases/aspi.sh"
 # shellcheck source=tests/e2e/cases/pass_through.sh
 . "$root/tests/e2e/cases/pass_through.sh"
+# shellcheck source=tests/e2e/cases/system.sh
+. "$root/tests/e2e/cases/system.sh"
 
 work=
 works=()
@@ -78,7 +80,7 @@ install_manager() { wine_install_system_dll "$manager"; }
 # fails the suite.
 run_case() {
     local before_passed=$passed before_failed=$failed result=$work/$1${2:+-$2}.result
-    [ -n "${KORV_E2E_ONLY:-}" ] && [ "$1" != "$KORV_E2E_ONLY" ] && return 0
+    [ -n "${KORV_E2E_ONLY:-}" ] && [[ " $KORV_E2E_ONLY " != *" $1 "* ]] && return 0
     echo "--- $*"
     touch "$work/.case-start"
     use_letters /dev/null
@@ -124,6 +126,8 @@ run_group() {
         fail "group $name: Wine prefix set up"
         return
     fi
+    mkdir -p "$work/wine-placeholder"
+    cp "$(wine_system_dir)/wnaspi32.dll" "$work/wine-placeholder/"
     install_manager
     for case in "$@"; do
         # shellcheck disable=SC2086  # a case is a function name and its arguments
@@ -137,12 +141,13 @@ run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_demo_machine case_second_start case_read_error case_no_cd_device case_none_supported \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
+    case_builtin_manager case_network_letter case_namesake_window \
     "case_versions winxp" "case_versions win7" "case_versions win10" \
     "case_no_transport win98" "case_no_transport winme"
 
 run_group wow64 win64 "$template64" ja_JP.UTF-8 "" \
     case_demo_machine case_planted_manager case_planted_system32 \
-    case_pass_through_machine case_pass_through_no_drive
+    case_pass_through_machine case_pass_through_no_drive case_builtin_manager
 
 run_group no-cp932 win32 "$template32" en_US.UTF-8 c_932.nls case_no_code_page_932
 

@@ -28,6 +28,13 @@
 //   seed-clipboard       put a marker text on the clipboard
 //   wait-exit:<ms>       wait for the program's process to end; prints its exit status
 //   winver               the Windows version this driver is told it runs on
+//   namesake-start       with a foreign topmost window titled like the main dialog
+//                        above it, start the main dialog's program a second time;
+//                        prints its exit status and which window is in the
+//                        foreground afterwards
+//   aspi-probe           what the ASPI manager found by name answers
+//   scsi-bus             register a SCSI bus in the hardware device map
+//   pt-probe:<letter>:rw|ro  TEST UNIT READY through pass-through on that letter
 //   sleep:<ms>
 
 #include <windows.h>
@@ -41,6 +48,7 @@
 #include "res/resource_ids.h"
 #include "tests/e2e/driver_clipboard.h"
 #include "tests/e2e/driver_output.h"
+#include "tests/e2e/driver_probes.h"
 #include "tests/e2e/driver_windows.h"
 
 namespace {
@@ -338,6 +346,78 @@ bool StepWinVer(Session&, const Params&) {
     return true;
 }
 
+LRESULT CALLBACK NamesakeProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::string ForegroundName(const Session& session, HWND namesake) {
+    HWND foreground = GetForegroundWindow();
+    if (foreground == session.main) return "main";
+    if (foreground == namesake) return "namesake";
+    return "other";
+}
+
+// Waits for the process while serving the namesake's messages, which the
+// system sends when another window takes the foreground from it.
+DWORD WaitServingMessages(HANDLE process, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return WAIT_TIMEOUT;
+        const DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        if (woke != WAIT_OBJECT_0 + 1) return woke;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+}
+
+bool StepNamesakeStart(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    wchar_t program[MAX_PATH];
+    DWORD length = MAX_PATH;
+    if (!QueryFullProcessImageNameW(session.process, 0, program, &length)) return Fail("the program's path is unknown");
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = NamesakeProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"KorvNamesake";
+    RegisterClassW(&windowClass);
+    // Topmost like the main dialog and made after it, so that it lies above it.
+    HWND namesake = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, kMainTitle,
+                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100, nullptr, nullptr,
+                                    windowClass.hInstance, nullptr);
+    if (namesake == nullptr) return Fail("the namesake window cannot be made");
+    SetForegroundWindow(namesake);
+    EmitRaw("foreground-before", ForegroundName(session, namesake));
+
+    std::wstring commandLine = L"\"" + std::wstring(program, length) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started)) {
+        DestroyWindow(namesake);
+        return Fail("the second copy cannot be started");
+    }
+    CloseHandle(started.hThread);
+    const bool ended = WaitServingMessages(started.hProcess, 60000) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hProcess);
+    EmitRaw("second-start-exit", ended ? std::to_string(code) : "timeout");
+    EmitRaw("foreground", ForegroundName(session, namesake));
+    DestroyWindow(namesake);
+    return ended;
+}
+
+bool StepAspiProbe(Session&, const Params&) { return ProbeAspiManager(); }
+
+bool StepScsiBus(Session&, const Params&) { return RegisterScsiBus(); }
+
+bool StepPassThroughProbe(Session&, const Params& params) {
+    if (params.size() < 2) return Fail("pt-probe needs a letter and rw or ro");
+    return ProbePassThrough(params[0], params[1]);
+}
+
 bool StepSleep(Session&, const Params& params) {
     Sleep(ParamMs(params, 0, 0));
     return true;
@@ -370,6 +450,10 @@ const std::map<std::wstring, Step>& Steps() {
         {L"seed-clipboard", StepSeedClipboard},
         {L"wait-exit", StepWaitExit},
         {L"winver", StepWinVer},
+        {L"namesake-start", StepNamesakeStart},
+        {L"aspi-probe", StepAspiProbe},
+        {L"scsi-bus", StepScsiBus},
+        {L"pt-probe", StepPassThroughProbe},
         {L"sleep", StepSleep},
     };
     return steps;

@@ -144,11 +144,22 @@ DWORD ExecuteScsiCommand(StatusBlock* request) {
     return SS_PENDING;
 }
 
+// The program's first call: what the process asks of the system's error boxes
+// by now. Read by setting and restoring it, which every Windows version offers.
+void LogErrorMode() {
+    const UINT mode = SetErrorMode(0);
+    SetErrorMode(mode);
+    SimLog("error-mode=" + HexByte(static_cast<uint8_t>(mode >> 8)) + HexByte(static_cast<uint8_t>(mode)));
+}
+
 }  // namespace
 
 extern "C" {
 
 __declspec(dllexport) DWORD GetASPI32SupportInfo() {
+    static bool first = true;
+    if (first) LogErrorMode();
+    first = false;
     const Scenario* scenario = LoadedScenario();
     const DWORD status = scenario ? scenario->supportStatus : kSimStatusNoAdapters;
     const DWORD count = scenario ? scenario->AdapterCount() : 0;

@@ -17,6 +17,16 @@
 // with ENOTTY and is logged as refused, so a letter that points at a real
 // device cannot receive a command.
 //
+// Windows refuses a pass-through request on a handle opened for reading only
+// (the control code demands read and write access, and the I/O manager checks
+// it); Wine does not check. So the request on a descriptor opened read-only is
+// refused here, with EACCES, as Windows would refuse it.
+//
+// A network letter: its root is the directory `net-<letter>`, which the file
+// system statistics report as NFS, so that Wine calls the drive remote; its
+// device file takes `network-open-ms` (a file holding milliseconds) to open,
+// as a remembered mapping whose server is away does on Windows.
+//
 // The simulated machine may also lack code pages: the code-page tables
 // (*.nls) named in `absent-code-pages`, one per line, cannot be opened, as on
 // a Windows without that language's files.
@@ -25,14 +35,17 @@
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "tests/sim_drives/scenario.h"
 #include "tests/sim_drives/sim_device.h"
@@ -41,6 +54,7 @@
 namespace {
 
 constexpr unsigned char kDriverSense = 0x08;
+constexpr long kNfsMagic = 0x6969;
 constexpr size_t kFixedSenseLength = 18;
 
 using IoctlFunction = int (*)(int, unsigned long, void*);
@@ -147,6 +161,12 @@ int AnswerScsiRequest(int fd, sg_io_hdr_t* request) {
         return -1;
     }
     std::memcpy(cdb, request->cmdp, request->cmd_len);
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0 && (flags & O_ACCMODE) == O_RDONLY) {
+        Log(Describe(letter, *request, cdb) + " -> refused read-only");
+        errno = EACCES;
+        return -1;
+    }
     Scenario scenario;
     const SimDrive* drive = LoadScenario(scenario) ? scenario.FindLetter(letter) : nullptr;
     const SimOutcome outcome = AnswerCommand(drive, 0, cdb, request->dxfer_len);
@@ -191,6 +211,35 @@ bool IsAbsentCodePage(const char* path) {
     return absent;
 }
 
+bool IsNetworkRoot(int fd) {
+    const std::string prefix = SimDirectory() + "/net-";
+    const std::string path = PathOf(fd);
+    return !SimDirectory().empty() && path.size() == prefix.size() + 1 && path.compare(0, prefix.size(), prefix) == 0;
+}
+
+template <typename Statistics, typename Function>
+int FileSystemStatistics(const char* name, int fd, Statistics* statistics) {
+    static const Function next = Next<Function>(name);
+    const int result = next(fd, statistics);
+    if (result == 0 && IsNetworkRoot(fd)) statistics->f_type = kNfsMagic;
+    return result;
+}
+
+void DelayNetworkOpen(char letter) {
+    const std::string directory = SimDirectory();
+    struct stat root = {};
+    const char lower = static_cast<char>(letter - 'A' + 'a');
+    if (stat((directory + "/net-" + lower).c_str(), &root) != 0) return;
+    std::FILE* file = std::fopen((directory + "/network-open-ms").c_str(), "r");
+    long milliseconds = 0;
+    if (file != nullptr) {
+        if (std::fscanf(file, "%ld", &milliseconds) != 1) milliseconds = 0;
+        std::fclose(file);
+    }
+    Log(std::string("open letter=") + letter + " network wait=" + std::to_string(milliseconds));
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
 int Open(const char* name, const char* path, int flags, mode_t mode) {
     static const OpenFunction next = Next<OpenFunction>(name);
     if (IsAbsentCodePage(path)) {
@@ -202,6 +251,7 @@ int Open(const char* name, const char* path, int flags, mode_t mode) {
     const char letter = SimulatedLetter(fd);
     if (letter == 0) return fd;
     const bool writing = (flags & O_ACCMODE) != O_RDONLY;
+    DelayNetworkOpen(letter);
     Scenario scenario;
     const SimDrive* drive = LoadScenario(scenario) ? scenario.FindLetter(letter) : nullptr;
     const bool refused = writing && drive != nullptr && drive->readOnly;
@@ -242,6 +292,14 @@ __attribute__((visibility("default"))) int open(const char* path, int flags, ...
     const mode_t mode = ModeArgument(flags, arguments);
     va_end(arguments);
     return Open("open", path, flags, mode);
+}
+
+__attribute__((visibility("default"))) int fstatfs(int fd, struct statfs* statistics) {
+    return FileSystemStatistics<struct statfs, int (*)(int, struct statfs*)>("fstatfs", fd, statistics);
+}
+
+__attribute__((visibility("default"))) int fstatfs64(int fd, struct statfs64* statistics) {
+    return FileSystemStatistics<struct statfs64, int (*)(int, struct statfs64*)>("fstatfs64", fd, statistics);
 }
 
 __attribute__((visibility("default"))) int open64(const char* path, int flags, ...) {

@@ -23,6 +23,7 @@ case_demo_machine() {
     check_match "window at 10,10" "$work/$c.drv" '^rect=10,10,[0-9]+,[0-9]+$'
     check_line "window topmost" "$work/$c.drv" "topmost=1"
     check_line "Copy button has the focus" "$work/$c.drv" "focus=1"
+    check_line "critical-error boxes fail to the program before the survey" "$work/$c.log" "error-mode=0001"
 
     : > "$work/$c.drv"
     drive $c main:5000 select:1 serial focus select:2 serial

@@ -3,13 +3,14 @@
 # Wine turns every request into SG_IO on the letter's Unix file, which the
 # preload answers; its log ($sg_dir/log) shows what the drives received.
 
+# F: opens for reading only: Windows refuses every pass-through request on
+# such a handle, so its writer is never identified and not listed.
 pass_through_items=(
     'item0=(D:) KORVANE DVDR   KV-948A  '
-    'item1=(F:) KORVANE DVDR   KV-942A  '
-    'item2=(G:) KORVANE CD-R   KV-R4410A'
-    'item3=(H:) KORVANE DVDR   KV-942A  '
-    'item4=(K:) KORVANE DVDR   KV-948A  '
-    'item5=(M:) KORVANE DVDR   KV-948A  '
+    'item1=(G:) KORVANE CD-R   KV-R4410A'
+    'item2=(H:) KORVANE DVDR   KV-942A  '
+    'item3=(K:) KORVANE DVDR   KV-948A  '
+    'item4=(M:) KORVANE DVDR   KV-948A  '
 )
 
 no_manager() { echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES;wnaspi32=d"; }
@@ -20,12 +21,12 @@ case_pass_through_machine() {
     start_app $c "$(no_manager)"
     drive $c main:120000 list serial
     screenshot $c
-    drive $c main:5000 select:1 serial select:2 serial select:3 serial select:4 serial select:5 serial
-    check_line "pass-through: drives listed by letter: count" "$work/$c.drv" "count=6"
+    drive $c main:5000 select:1 serial select:2 serial select:3 serial select:4 serial
+    check_line "pass-through: drives listed by letter: count" "$work/$c.drv" "count=5"
     for item in "${pass_through_items[@]}"; do check_line "pass-through: drives listed by letter: ${item%%=*}" "$work/$c.drv" "$item"; done
     check_equal "pass-through: each drive's serial, failed reads as S/No Read error" \
         "$(grep '^serial=' "$work/$c.drv" | tr '\n' ' ')" \
-        "serial=507425005001 serial=506580004000 serial=505624004001 serial=S/No Read error serial=S/No Read error serial=507425005001 "
+        "serial=507425005001 serial=505624004001 serial=S/No Read error serial=S/No Read error serial=507425005001 "
 
     : > "$work/$c.drv"
     drive $c main:5000 select:0 seed-clipboard click:1 clipboard key:esc wait-exit:30000
@@ -38,13 +39,20 @@ case_pass_through_machine() {
     check_no_match "no F1h to the hard disk, the foreign drive or the drive whose INQUIRY failed" "$log" '^letter=[CEJ] .*cdb=F1'
     check_match "KV-948A on D:: F1h with 01h, 12-byte CDB (ATAPI)" "$log" \
         '^letter=D cdblen=12 cdb=F1 01 00 00 00 00 00 00 00 80 00 00 dir=in len=128 '
-    check_match "KV-942A on F:: F1h with 00h, 10-byte CDB" "$log" \
-        '^letter=F cdblen=10 cdb=F1 00 00 00 00 00 00 00 00 80 dir=in len=128 '
+    check_match "KV-942A on H:: F1h with 00h, 10-byte CDB" "$log" \
+        '^letter=H cdblen=10 cdb=F1 00 00 00 00 00 00 00 00 80 dir=in len=128 '
     check_match "KV-R4410A on G:: F1h with 00h, 12-byte CDB after TEST UNIT READY not ready" "$log" \
         '^letter=G cdblen=12 cdb=F1 00 00 00 00 00 00 00 00 80 00 00 dir=in len=128 '
     check_match "G: answered TEST UNIT READY not ready" "$log" '^letter=G cdblen=6 cdb=00 .* -> status=02 sensekey=02 '
     check_match "F: refused read-write" "$log" '^open letter=F mode=rw refused$'
     check_match "F: opened read-only" "$log" '^open letter=F mode=ro$'
+    check_match "F: INQUIRY refused on the read-only handle" "$log" '^letter=F cdblen=6 cdb=12 .* -> refused read-only$'
+    check_no_match "F: no request answered on the read-only handle" "$log" '^letter=F .* -> status='
+
+    : > "$work/$c.drv"
+    LD_PRELOAD="$sg_preload" drive $c pt-probe:D:ro pt-probe:D:rw
+    check_line "a read-only handle: the request fails with access denied" "$work/$c.drv" "pt-request=failed error=5"
+    check_line "a read-write handle: the request is carried out" "$work/$c.drv" "pt-request=ok status=00"
     check_match "K: F1h failed with errno 5" "$log" '^letter=K cdblen=12 cdb=F1 .* -> errno=5$'
     check_no_real_device "pass-through machine"
 }
@@ -87,9 +95,9 @@ case_versions() {
 
     use_letters "$scenarios/pass-through.scenario"
     start_app $c-pt "$(no_manager)"
-    drive $c-pt main:120000 list serial select:5 serial key:esc wait-exit:30000
+    drive $c-pt main:120000 list serial select:4 serial key:esc wait-exit:30000
     stop_app 30
-    check_line "$version, pass-through: drives listed" "$work/$c-pt.drv" "count=6"
+    check_line "$version, pass-through: drives listed" "$work/$c-pt.drv" "count=5"
     check_equal "$version, pass-through: serials" "$(grep '^serial=' "$work/$c-pt.drv" | tr '\n' ' ')" \
         "serial=507425005001 serial=507425005001 "
     check_equal "$version, pass-through: SPTI Mode" "$(stdout_of $c-pt)" "SPTI Mode"
