@@ -3,6 +3,7 @@
 
 #include "app/framework/application.h"
 #include "app/win32/win32_os.h"
+#include "app/win32/win32_survey_port.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The core reaches the system only through the seam; it must be bound

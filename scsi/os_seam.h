@@ -1,8 +1,9 @@
 #pragma once
 
-// The only door from the core to the operating system. The product binds it to
-// Win32 (app/win32_os.cpp); the unit tests bind it to a scriptable fake. The
-// core never includes <windows.h>, so it builds and is tested on Linux too.
+// The only door from the transport to the operating system. The product binds
+// it to Win32 (app/win32/win32_os.cpp); the unit tests bind it to a scriptable
+// fake. The core never includes <windows.h>, so it builds and is tested on
+// Linux too.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,14 +12,11 @@
 
 using OsHandle = void*;  // kernel object or device handle; nullptr means none
 using OsModule = void*;  // loaded library; nullptr means none
-using OsWindow = void*;  // window handle, opaque to the core
 
 constexpr uint32_t kPlatformWin32Nt = 2;  // OSVERSIONINFOA::dwPlatformId of NT-family systems
 
 constexpr uint32_t kGenericRead = 0x80000000u;
 constexpr uint32_t kGenericWrite = 0x40000000u;
-
-constexpr int kDialogCancel = 2;  // IDCANCEL
 
 constexpr uint32_t kDriveRemote = 4;  // DRIVE_REMOTE: a network drive
 
@@ -26,47 +24,40 @@ class OsSeam {
 public:
     virtual ~OsSeam() = default;
 
-    // Version query: the platform id that GetVersionExA reports.
+    // The platform id that GetVersionExA reports; 0 when the query fails.
     virtual uint32_t PlatformId() = 0;
 
-    // Library loading. SystemDirectory is where system-wide drivers install
-    // their DLLs (empty when it cannot be had); LoadLibraryAt takes a full path
-    // and never searches.
+    // Where system-wide drivers install their DLLs; empty when it cannot be had.
     virtual Text SystemDirectory() = 0;
+    // Loads the library at exactly that full path, never searching; nullptr on failure.
     virtual OsModule LoadLibraryAt(const Text& fullPath) = 0;
+    // The library's entry of that name; nullptr when it has none.
     virtual void* FindEntry(OsModule module, const char* name) = 0;
 
-    // Events: unnamed, auto-reset, initially not signalled.
+    // An unnamed, auto-reset event, initially not signalled; nullptr on failure.
     virtual OsHandle CreateCompletionEvent() = 0;
     // Blocks without a time-out; true when the event was signalled.
     virtual bool WaitForever(OsHandle event) = 0;
+    // Puts the event back to not signalled.
     virtual void ResetEvent(OsHandle event) = 0;
+    // Closes an event or a device; nullptr is ignored.
     virtual void CloseHandle(OsHandle handle) = 0;
 
-    // The type of the drive whose root is `rootPath` ("c:\\"), as GetDriveTypeA
-    // reports it; the system answers from its own records of the letter,
-    // without any I/O to the drive or to a network server.
+    // The type GetDriveTypeA reports for the root "c:\\", answered from the
+    // system's records of the letter without I/O to the drive or a network server.
     virtual uint32_t DriveType(const Text& rootPath) = 0;
-    // Device files: opened with read and write sharing, OPEN_EXISTING, no
-    // attributes. nullptr when the open fails.
+    // Opens a device with read and write sharing, OPEN_EXISTING; nullptr on failure.
     virtual OsHandle OpenDevice(const Text& path, uint32_t access) = 0;
+    // A synchronous control request; false on failure, with LastError() saying why.
     virtual bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize,
                                  void* out, uint32_t outSize, uint32_t* returned) = 0;
+    // The calling thread's last system error number.
     virtual uint32_t LastError() = 0;
 
-    // Process heap. Allocate returns nullptr when memory is exhausted.
+    // A block of the process heap; nullptr when memory is exhausted.
     virtual void* Allocate(size_t size) = 0;
+    // Releases a block that Allocate gave; nullptr is ignored.
     virtual void Free(void* block) = 0;
-
-    // What the survey does to the user and the process.
-    virtual void WriteStdout(const char* text) = 0;
-    // An OK-only message box without icon. Texts are Shift-JIS; a null caption
-    // shows the application's name.
-    virtual void ShowMessage(OsWindow owner, const char* text, const char* caption) = 0;
-    virtual void EndDialog(OsWindow dialog, int result) = 0;
-    // Ends the process through the runtime's normal exit. The fake records the
-    // call and returns, so callers return right after it.
-    virtual void ExitProcess(int status) = 0;
 };
 
 // The binding in force. The product installs its Win32 binding at start-up; a

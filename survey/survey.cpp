@@ -36,19 +36,19 @@ bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialIn
 
 }  // namespace
 
-void SurveyDrives(OsWindow dialog) {
+void SurveyDrives(SurveyWindow dialog) {
     const TransportMode transport = ScsiInitialize(0);
     if (transport == kTransportNone) {
-        Os().ShowMessage(dialog, kNoTransportText, nullptr);
-        Os().ExitProcess(0);
+        SurveyUi().ShowMessage(dialog, kNoTransportText, nullptr);
+        SurveyUi().ExitProcess(0);
         return;
     }
-    Os().WriteStdout(transport == kTransportPassThrough ? kPassThroughModeLine : kAspiModeLine);
+    SurveyUi().WriteStdout(transport == kTransportPassThrough ? kPassThroughModeLine : kAspiModeLine);
 
     DriveEntry entries[kMaxDrives] = {};
     const int32_t found = ScsiEnumerateDrives(entries, kMaxDrives);
     if (found == 0) {
-        Os().WriteStdout(kNoDriveLine);
+        SurveyUi().WriteStdout(kNoDriveLine);
         return;
     }
 
@@ -69,7 +69,7 @@ void SurveyDrives(OsWindow dialog) {
     }
 
     if (g_driveCount == 0) {
-        Os().ShowMessage(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
-        Os().EndDialog(dialog, kDialogCancel);
+        SurveyUi().ShowMessage(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
+        SurveyUi().EndDialog(dialog, kDialogCancel);
     }
 }

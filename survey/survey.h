@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "scsi/os_seam.h"
 #include "scsi/text.h"
+#include "survey/survey_port.h"
 
 constexpr int kResultSlots = 64;
 
@@ -16,4 +16,4 @@ extern int32_t g_driveCount;
 // Runs once from the main dialog's initialisation. `dialog` owns the message
 // boxes and is ended when devices exist but none is supported; with no
 // transport at all the process ends.
-void SurveyDrives(OsWindow dialog);
+void SurveyDrives(SurveyWindow dialog);

@@ -2,14 +2,8 @@
 
 #include <windows.h>
 
-#include <io.h>
 #include <ntddscsi.h>
 
-#include <cstdlib>
-#include <cstring>
-
-#include "app/framework/code_page.h"
-#include "app/framework/wide_text.h"
 #include "scsi/pass_through.h"
 
 // The core writes the port driver's records and control codes without the
@@ -38,31 +32,6 @@ static_assert(sizeof(ScsiCapabilities) == sizeof(IO_SCSI_CAPABILITIES));
 static_assert(offsetof(ScsiCapabilities, AlignmentMask) == offsetof(IO_SCSI_CAPABILITIES, AlignmentMask));
 static_assert(kDriveRemote == DRIVE_REMOTE);
 
-namespace {
-
-constexpr int kStandardOutput = 1;
-
-// The executable's file name without directory and extension.
-WideText ApplicationName() {
-    constexpr DWORD kLongestPath = 32768;
-    WideText path(kLongestPath);
-    if (path.empty()) return path;
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), kLongestPath);
-    path.Truncate(length < kLongestPath ? length : 0);
-    const wchar_t* characters = path.c_str();
-    size_t start = path.size();
-    while (start > 0 && characters[start - 1] != L'\\' && characters[start - 1] != L'/') --start;
-    size_t end = path.size();
-    for (size_t i = path.size(); i > start; --i) {
-        if (characters[i - 1] == L'.') {
-            end = i - 1;
-            break;
-        }
-    }
-    return WideText(characters + start, end - start);
-}
-
-}  // namespace
 
 uint32_t Win32Os::PlatformId() {
     OSVERSIONINFOA version{};
@@ -122,20 +91,3 @@ void* Win32Os::Allocate(size_t size) { return HeapAlloc(GetProcessHeap(), 0, siz
 void Win32Os::Free(void* block) {
     if (block != nullptr) HeapFree(GetProcessHeap(), 0, block);
 }
-
-// Straight to the runtime's standard-output descriptor, which is in text
-// mode, so line ends go out as CR LF.
-void Win32Os::WriteStdout(const char* text) {
-    _write(kStandardOutput, text, static_cast<unsigned>(std::strlen(text)));
-}
-
-void Win32Os::ShowMessage(OsWindow owner, const char* text, const char* caption) {
-    // The texts are Shift-JIS whatever the system's ANSI code page is.
-    const WideText wideText = WideFromShiftJis(text);
-    const WideText wideCaption = caption != nullptr ? WideFromShiftJis(caption) : ApplicationName();
-    MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_OK);
-}
-
-void Win32Os::EndDialog(OsWindow dialog, int result) { ::EndDialog(static_cast<HWND>(dialog), result); }
-
-void Win32Os::ExitProcess(int status) { std::exit(status); }

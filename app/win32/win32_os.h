@@ -21,8 +21,4 @@ public:
     uint32_t LastError() override;
     void* Allocate(size_t size) override;
     void Free(void* block) override;
-    void WriteStdout(const char* text) override;
-    void ShowMessage(OsWindow owner, const char* text, const char* caption) override;
-    void EndDialog(OsWindow dialog, int result) override;
-    void ExitProcess(int status) override;
 };

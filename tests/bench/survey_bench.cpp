@@ -2,6 +2,7 @@
 
 #include "survey/survey.h"
 #include "tests/fakes/fake_drives.h"
+#include "tests/fakes/fake_survey_port.h"
 #include "tests/fakes/transport_state.h"
 
 namespace {
@@ -24,7 +25,6 @@ void ForgetRecords(FakeOs& os, FakeDrives& drives) {
     os.freedBlocks.clear();
     os.loadAttempts.clear();
     os.entryLookups.clear();
-    os.standardOutput.clear();
     drives.commands.clear();
 }
 
@@ -32,6 +32,7 @@ void ForgetRecords(FakeOs& os, FakeDrives& drives) {
 // that answers at once. Reports the program's own cost per probed address.
 void BM_SurveyPassThroughAllLetters(benchmark::State& state) {
     ScopedFakeOs fake;
+    ScopedFakeSurveyPort ui;
     FakeDrives drives;
     for (int letter = 2; letter < 26; ++letter) drives.letters[letter] = Writer(kWriter);
     drives.ServePassThrough(fake.os);
@@ -41,6 +42,7 @@ void BM_SurveyPassThroughAllLetters(benchmark::State& state) {
         ForgetResults();
         SurveyDrives(nullptr);
         ForgetRecords(fake.os, drives);
+        ui.port.standardOutput.clear();
     }
     ResetTransportState();
     state.counters["addresses"] = 24;
@@ -53,6 +55,7 @@ BENCHMARK(BM_SurveyPassThroughAllLetters)->Unit(benchmark::kMicrosecond);
 // the other addresses answer with a selection time-out, as empty ones do.
 void BM_SurveyAspiFourAdapters(benchmark::State& state) {
     ScopedFakeOs fake;
+    ScopedFakeSurveyPort ui;
     FakeAspiManager manager(fake.os);
     manager.adapters.assign(4, {0, 16});
     manager.supportInfo = (SS_COMP << 8) | 4;
@@ -65,6 +68,7 @@ void BM_SurveyAspiFourAdapters(benchmark::State& state) {
         ForgetResults();
         SurveyDrives(nullptr);
         ForgetRecords(fake.os, drives);
+        ui.port.standardOutput.clear();
         manager.executed.clear();
         manager.inquiries.clear();
     }

@@ -159,15 +159,3 @@ void FakeOs::Free(void* block) {
     std::free(found->second);
     liveAllocations_.erase(found);
 }
-
-void FakeOs::WriteStdout(const char* text) { standardOutput += text; }
-
-void FakeOs::ShowMessage(OsWindow owner, const char* text, const char* caption) {
-    FakeMessage message{owner, text, std::nullopt};
-    if (caption != nullptr) message.caption = caption;
-    messages.push_back(message);
-}
-
-void FakeOs::EndDialog(OsWindow dialog, int result) { endedDialogs.emplace_back(dialog, result); }
-
-void FakeOs::ExitProcess(int status) { exitStatus = status; }

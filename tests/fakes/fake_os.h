@@ -45,12 +45,6 @@ struct FakeIoctl {
     uint32_t outSize;
 };
 
-struct FakeMessage {
-    OsWindow owner;
-    std::string text;
-    std::optional<std::string> caption;
-};
-
 class FakeOs : public OsSeam {
 public:
     FakeOs();
@@ -82,10 +76,6 @@ public:
     int eventsCreated = 0;
     int waits = 0;
     int eventResets = 0;
-    std::string standardOutput;
-    std::vector<FakeMessage> messages;
-    std::vector<std::pair<OsWindow, int>> endedDialogs;
-    std::optional<int> exitStatus;
 
     size_t OpenDeviceCount() const { return openDevices_.size(); }
     size_t LiveEventCount() const;
@@ -111,10 +101,6 @@ public:
     uint32_t LastError() override;
     void* Allocate(size_t size) override;
     void Free(void* block) override;
-    void WriteStdout(const char* text) override;
-    void ShowMessage(OsWindow owner, const char* text, const char* caption) override;
-    void EndDialog(OsWindow dialog, int result) override;
-    void ExitProcess(int status) override;
 
 private:
     struct Event {

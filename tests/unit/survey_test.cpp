@@ -5,6 +5,7 @@
 
 #include "survey/survey.h"
 #include "tests/fakes/fake_drives.h"
+#include "tests/fakes/fake_survey_port.h"
 #include "tests/fakes/transport_state.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 const std::string kKv948a = "KORVANE DVDR   KV-948A  ";
 const std::string kKv942a = "KORVANE DVDR   KV-942A  ";
 const std::string kForeign = "OTHERCO DVD-RW DX-100   ";
-OsWindow const kDialog = reinterpret_cast<OsWindow>(0x4242);
+SurveyWindow const kDialog = reinterpret_cast<SurveyWindow>(0x4242);
 
 const char kNoTransportBytes[] =
     "Not found ASPI32 or host.\n\nASPI\x82\xAA\x97L\x8C\xF8\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9"
@@ -47,6 +48,7 @@ protected:
     }
 
     ScopedFakeOs fake;
+    ScopedFakeSurveyPort ui;
     FakeDrives drives;
 };
 
@@ -58,15 +60,15 @@ TEST_F(Survey, KeepsSupportedDrivesInOrderAndSkipsOthers) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(fake.os.standardOutput, "SPTI Mode\n");
+    EXPECT_EQ(ui.port.standardOutput, "SPTI Mode\n");
     ASSERT_EQ(g_driveCount, 2);
     EXPECT_EQ(g_driveNames[0], "(D:) " + kKv948a);
     EXPECT_EQ(g_driveSerials[0], "507425005001");
     EXPECT_EQ(g_driveNames[1], "(G:) " + kKv942a);
     EXPECT_EQ(g_driveSerials[1], "50658xxxxxxx");
     EXPECT_TRUE(g_driveNames[2].empty());
-    EXPECT_TRUE(fake.os.messages.empty());
-    EXPECT_TRUE(fake.os.endedDialogs.empty());
+    EXPECT_TRUE(ui.port.messages.empty());
+    EXPECT_TRUE(ui.port.endedDialogs.empty());
 }
 
 TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
@@ -138,7 +140,7 @@ TEST_F(Survey, FillsTwentySixSlotsUnderAspi) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(fake.os.standardOutput, "ASPI Mode\n");
+    EXPECT_EQ(ui.port.standardOutput, "ASPI Mode\n");
     ASSERT_EQ(g_driveCount, 26);
     EXPECT_EQ(g_driveNames[0], "(0:0) " + kKv942a);
     EXPECT_EQ(g_driveNames[25], "(1:9) " + kKv942a);
@@ -151,11 +153,11 @@ TEST_F(Survey, WithNoDeviceAtAllLeavesTheDialogOpenAndEmpty) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(fake.os.standardOutput, "SPTI Mode\nNot forund terget CD/DVD drive.  \n");
+    EXPECT_EQ(ui.port.standardOutput, "SPTI Mode\nNot forund terget CD/DVD drive.  \n");
     EXPECT_EQ(g_driveCount, 0);
-    EXPECT_TRUE(fake.os.messages.empty());
-    EXPECT_TRUE(fake.os.endedDialogs.empty());
-    EXPECT_FALSE(fake.os.exitStatus.has_value());
+    EXPECT_TRUE(ui.port.messages.empty());
+    EXPECT_TRUE(ui.port.endedDialogs.empty());
+    EXPECT_FALSE(ui.port.exitStatus.has_value());
 }
 
 TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
@@ -164,12 +166,12 @@ TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(fake.os.standardOutput, "SPTI Mode\n");
-    ASSERT_EQ(fake.os.messages.size(), 1u);
-    EXPECT_EQ(fake.os.messages[0].owner, kDialog);
-    EXPECT_EQ(fake.os.messages[0].text, kNoSupportedDriveBytes);
-    EXPECT_EQ(fake.os.messages[0].caption, std::optional<std::string>("KorvSerial1"));
-    EXPECT_EQ(fake.os.endedDialogs, (std::vector<std::pair<OsWindow, int>>{{kDialog, 2}}));
+    EXPECT_EQ(ui.port.standardOutput, "SPTI Mode\n");
+    ASSERT_EQ(ui.port.messages.size(), 1u);
+    EXPECT_EQ(ui.port.messages[0].owner, kDialog);
+    EXPECT_EQ(ui.port.messages[0].text, kNoSupportedDriveBytes);
+    EXPECT_EQ(ui.port.messages[0].caption, std::optional<std::string>("KorvSerial1"));
+    EXPECT_EQ(ui.port.endedDialogs, (std::vector<std::pair<SurveyWindow, int>>{{kDialog, 2}}));
     EXPECT_EQ(g_driveCount, 0);
 }
 
@@ -178,13 +180,13 @@ TEST_F(Survey, WithNoTransportShowsTheBoxAndEndsTheProcess) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(fake.os.standardOutput, "");
-    ASSERT_EQ(fake.os.messages.size(), 1u);
-    EXPECT_EQ(fake.os.messages[0].owner, kDialog);
-    EXPECT_EQ(fake.os.messages[0].text, kNoTransportBytes);
-    EXPECT_FALSE(fake.os.messages[0].caption.has_value());
-    EXPECT_EQ(fake.os.exitStatus, std::optional<int>(0));
-    EXPECT_TRUE(fake.os.endedDialogs.empty());
+    EXPECT_EQ(ui.port.standardOutput, "");
+    ASSERT_EQ(ui.port.messages.size(), 1u);
+    EXPECT_EQ(ui.port.messages[0].owner, kDialog);
+    EXPECT_EQ(ui.port.messages[0].text, kNoTransportBytes);
+    EXPECT_FALSE(ui.port.messages[0].caption.has_value());
+    EXPECT_EQ(ui.port.exitStatus, std::optional<int>(0));
+    EXPECT_TRUE(ui.port.endedDialogs.empty());
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "app/win32/win32_survey_port.h"
+
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/framework/code_page.h"
+#include "app/framework/wide_text.h"
+
+namespace {
+
+constexpr int kStandardOutput = 1;
+
+// The executable's file name without directory and extension.
+WideText ApplicationName() {
+    constexpr DWORD kLongestPath = 32768;
+    WideText path(kLongestPath);
+    if (path.empty()) return path;
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), kLongestPath);
+    path.Truncate(length < kLongestPath ? length : 0);
+    const wchar_t* characters = path.c_str();
+    size_t start = path.size();
+    while (start > 0 && characters[start - 1] != L'\\' && characters[start - 1] != L'/') --start;
+    size_t end = path.size();
+    for (size_t i = path.size(); i > start; --i) {
+        if (characters[i - 1] == L'.') {
+            end = i - 1;
+            break;
+        }
+    }
+    return WideText(characters + start, end - start);
+}
+
+}  // namespace
+
+// Straight to the runtime's standard-output descriptor, which is in text
+// mode, so line ends go out as CR LF.
+void Win32SurveyPort::WriteStdout(const char* text) {
+    _write(kStandardOutput, text, static_cast<unsigned>(std::strlen(text)));
+}
+
+void Win32SurveyPort::ShowMessage(SurveyWindow owner, const char* text, const char* caption) {
+    // The texts are Shift-JIS whatever the system's ANSI code page is.
+    const WideText wideText = WideFromShiftJis(text);
+    const WideText wideCaption = caption != nullptr ? WideFromShiftJis(caption) : ApplicationName();
+    MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_OK);
+}
+
+void Win32SurveyPort::EndDialog(SurveyWindow dialog, int result) { ::EndDialog(static_cast<HWND>(dialog), result); }
+
+void Win32SurveyPort::ExitProcess(int status) { std::exit(status); }

@@ -1,0 +1,30 @@
+#pragma once
+
+// What the survey does to the user and to the process: its diagnostic lines,
+// its two message boxes, the end of the dialog or of the process. Apart from
+// the transport's operating-system seam, which knows no windows. The product
+// binds it to Win32 beside that seam; the unit tests to a recording fake.
+
+using SurveyWindow = void*;  // the dialog that runs the survey, opaque here
+
+constexpr int kDialogCancel = 2;  // IDCANCEL
+
+class SurveyPort {
+public:
+    virtual ~SurveyPort() = default;
+
+    // Writes the text to standard output as it is.
+    virtual void WriteStdout(const char* text) = 0;
+    // An OK-only message box without icon owned by `owner`. Texts are
+    // Shift-JIS; a null caption shows the application's name.
+    virtual void ShowMessage(SurveyWindow owner, const char* text, const char* caption) = 0;
+    // Ends the modal dialog with `result`.
+    virtual void EndDialog(SurveyWindow dialog, int result) = 0;
+    // Ends the process through the runtime's normal exit. The fake records the
+    // call and returns, so callers return right after it.
+    virtual void ExitProcess(int status) = 0;
+};
+
+// The binding in force, installed like the operating-system seam.
+SurveyPort& SurveyUi();
+void InstallSurveyPort(SurveyPort* port);

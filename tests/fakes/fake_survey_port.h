@@ -1,0 +1,39 @@
+#pragma once
+
+// Records what the survey does to the user and the process.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "survey/survey_port.h"
+
+struct FakeMessage {
+    SurveyWindow owner;
+    std::string text;
+    std::optional<std::string> caption;
+};
+
+class FakeSurveyPort : public SurveyPort {
+public:
+    std::string standardOutput;
+    std::vector<FakeMessage> messages;
+    std::vector<std::pair<SurveyWindow, int>> endedDialogs;
+    std::optional<int> exitStatus;
+
+    void WriteStdout(const char* text) override { standardOutput += text; }
+    void ShowMessage(SurveyWindow owner, const char* text, const char* caption) override {
+        messages.push_back({owner, text, caption != nullptr ? std::optional<std::string>(caption) : std::nullopt});
+    }
+    void EndDialog(SurveyWindow dialog, int result) override { endedDialogs.emplace_back(dialog, result); }
+    void ExitProcess(int status) override { exitStatus = status; }
+};
+
+// Installs a FakeSurveyPort for the length of a scope.
+class ScopedFakeSurveyPort {
+public:
+    ScopedFakeSurveyPort() { InstallSurveyPort(&port); }
+    ~ScopedFakeSurveyPort() { InstallSurveyPort(nullptr); }
+    FakeSurveyPort port;
+};
