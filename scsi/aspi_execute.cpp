@@ -9,16 +9,6 @@
 
 namespace {
 
-constexpr uint8_t kDirectionBits = DirectionIn | DirectionOut;
-constexpr uint8_t kSenseBytesAskedFor = 14;
-constexpr uint8_t kTwelveByteCdbLength = 12;
-
-uint8_t CdbLengthSent(const DriveEntry& drive, uint8_t cdbLength) {
-    if (drive.twelveByteCdb == 1) return kTwelveByteCdbLength;
-    // CDBByte holds 16 bytes; the manager would read past it otherwise.
-    return cdbLength > sizeof g_aspiExecSrb.CDBByte ? sizeof g_aspiExecSrb.CDBByte : cdbLength;
-}
-
 void FillRequest(const DriveEntry& drive, const uint8_t* cdb, uint8_t cdbLength, uint8_t* data,
                  uint32_t transferLength, uint8_t direction, OsHandle event) {
     std::memset(&g_aspiExecSrb, 0, sizeof g_aspiExecSrb);
@@ -29,7 +19,7 @@ void FillRequest(const DriveEntry& drive, const uint8_t* cdb, uint8_t cdbLength,
     g_aspiExecSrb.SRB_Lun = drive.lun;
     g_aspiExecSrb.SRB_BufLen = transferLength;
     g_aspiExecSrb.SRB_BufPointer = data;
-    g_aspiExecSrb.SRB_SenseLen = kSenseBytesAskedFor;
+    g_aspiExecSrb.SRB_SenseLen = kSenseBytesKept;
     g_aspiExecSrb.SRB_CDBLen = cdbLength;
     g_aspiExecSrb.SRB_PostProc = event;
     if (cdbLength > 0) std::memcpy(g_aspiExecSrb.CDBByte, cdb, cdbLength);
@@ -73,19 +63,13 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     const OsHandle event = Os().CreateCompletionEvent();
     if (event == nullptr) return kResultNoEventOrDevice;
 
-    AlignedBlock bounce{nullptr, nullptr};
-    uint8_t* data = buffer;
-    if ((direction & kDirectionBits) == DirectionOut && mask != 0) {
-        bounce = AllocAligned(transferLength, mask);
-        if (bounce.aligned == nullptr) {
-            Os().CloseHandle(event);
-            return kResultNoMemory;
-        }
-        if (buffer != nullptr) std::memcpy(bounce.aligned, buffer, transferLength);
-        data = bounce.aligned;
+    TransferBuffer transfer;
+    if (!ObtainTransferBuffer(buffer, transferLength, direction, mask, transfer)) {
+        Os().CloseHandle(event);
+        return kResultNoMemory;
     }
 
-    FillRequest(*drive, cdb, lengthSent, data, transferLength, direction, event);
+    FillRequest(*drive, cdb, lengthSent, transfer.data, transferLength, direction, event);
     g_sendAspi32Command(&g_aspiExecSrb);
 
     bool finished = true;
@@ -95,7 +79,7 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     }
     const int32_t result = ReduceOutcome(finished);
 
-    if (bounce.allocation != nullptr) FreeAligned(bounce);
+    ReleaseTransferBuffer(transfer);
     Os().CloseHandle(event);
     return result;
 }

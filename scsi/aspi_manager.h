@@ -46,3 +46,14 @@ static_assert(offsetof(SRB_HAInquiry, HA_ManagerId) == 10);
 static_assert(offsetof(SRB_HAInquiry, HA_Identifier) == 26);
 static_assert(offsetof(SRB_HAInquiry, HA_Unique) == 42);
 static_assert(offsetof(SRB_HAInquiry, HA_Rsvd1) == 58);
+
+// HA_Unique bytes 0..1, little-endian: the buffer alignment the adapter demands.
+constexpr uint32_t HostAdapterAlignmentMask(const SRB_HAInquiry& inquiry) {
+    return static_cast<uint32_t>(inquiry.HA_Unique[0]) | (static_cast<uint32_t>(inquiry.HA_Unique[1]) << 8);
+}
+
+// HA_Unique byte 3: how many target ids the adapter has; 0 means 8.
+constexpr uint8_t HostAdapterTargetCount(const SRB_HAInquiry& inquiry) {
+    constexpr uint8_t kDefaultTargets = 8;
+    return inquiry.HA_Unique[3] == 0 ? kDefaultTargets : inquiry.HA_Unique[3];
+}

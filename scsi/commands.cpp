@@ -42,7 +42,7 @@ CScsiCmd::~CScsiCmd() = default;
 
 void CScsiCmd::Reset() {
     std::memset(cdb + 1, 0, sizeof cdb - 1);
-    if (device != nullptr && device->twelveByteCdb != 0) cdbLength = kCdbSize;
+    if (device != nullptr && device->twelveByteCdb != 0) cdbLength = kTwelveByteCdbLength;
     if (transferLength != 0 && buffer != nullptr) std::memset(buffer, 0, transferLength);
     std::memset(sense, 0, sizeof sense);
     message[0] = '\0';
@@ -50,8 +50,9 @@ void CScsiCmd::Reset() {
 }
 
 int32_t CScsiCmd::Execute() {
-    // The transports read cdbLength bytes of `cdb`, which holds no more than 12.
-    const uint8_t length = cdbLength > kCdbSize ? kCdbSize : cdbLength;
+    // Not a rule of what is sent (that is CdbLengthSent's) but of this object:
+    // the transports read that many bytes of `cdb`, which holds no more.
+    const uint8_t length = cdbLength > sizeof cdb ? sizeof cdb : cdbLength;
     result = ScsiExecute(device, cdb, length, buffer, transferLength, direction, timeout);
     if (result != 0) {
         // The next command overwrites the status record: keep the sense now.

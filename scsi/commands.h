@@ -11,7 +11,7 @@
 #include "scsi/device_records.h"
 
 constexpr uint32_t kDefaultTimeoutSeconds = 30;
-constexpr uint8_t kCdbSize = 12;
+constexpr uint8_t kCdbSize = kTwelveByteCdbLength;  // the longest CDB the commands build
 constexpr uint8_t kSenseSize = 32;
 
 class CScsiCmd {

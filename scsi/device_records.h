@@ -13,6 +13,11 @@
 constexpr uint8_t DirectionNone = 0x00;
 constexpr uint8_t DirectionIn = 0x08;
 constexpr uint8_t DirectionOut = 0x10;
+constexpr uint8_t kDirectionBits = DirectionIn | DirectionOut;  // all a transport looks at
+
+constexpr uint8_t kTwelveByteCdbLength = 12;
+constexpr uint8_t kMaxCdbLength = 16;   // what either transport's request holds
+constexpr uint8_t kSenseBytesKept = 14;  // sense bytes a command's status record keeps
 
 constexpr size_t kIdentificationLength = 24;  // vendorId followed by productId
 
@@ -28,6 +33,14 @@ struct DriveEntry {
     uint8_t vendorSpecific[3];
     int32_t twelveByteCdb;  // non-zero: commands go out with 12-byte CDBs
 };
+
+// The CDB length that goes to the drive: twelve bytes to a drive that takes
+// twelve-byte CDBs, whatever the caller gave; otherwise the caller's, at most
+// what a request holds.
+constexpr uint8_t CdbLengthSent(const DriveEntry& drive, uint8_t cdbLength) {
+    if (drive.twelveByteCdb == 1) return kTwelveByteCdbLength;
+    return cdbLength > kMaxCdbLength ? kMaxCdbLength : cdbLength;
+}
 
 // Command status in the layout of the ASPI for Win32 SRB_ExecSCSICmd request.
 struct StatusBlock {
@@ -47,7 +60,7 @@ struct StatusBlock {
     uint8_t SRB_TargStat;
     OsHandle SRB_PostProc;
     uint8_t SRB_Rsvd2[20];
-    uint8_t CDBByte[16];
+    uint8_t CDBByte[kMaxCdbLength];
     uint8_t SenseArea[16];
 };
 

@@ -15,16 +15,6 @@ constexpr size_t kIdentificationRun = 31;
 constexpr uint8_t kAtapiVersionBits = 0xF0;  // INQUIRY byte 3
 constexpr uint8_t kDriveLetterTargets = 24;   // c: to z:
 constexpr uint8_t kFirstProbedLetter = 2;     // a: and b: are never tried
-constexpr uint8_t kDefaultTargets = 8;
-
-// HA_Unique bytes 0..1 and 3.
-uint32_t AdapterAlignmentMask(const SRB_HAInquiry& inquiry) {
-    return static_cast<uint32_t>(inquiry.HA_Unique[0]) | (static_cast<uint32_t>(inquiry.HA_Unique[1]) << 8);
-}
-
-uint8_t AdapterTargetCount(const SRB_HAInquiry& inquiry) {
-    return inquiry.HA_Unique[3] == 0 ? kDefaultTargets : inquiry.HA_Unique[3];
-}
 
 // The letter exists when its device opens; the probes open it again themselves.
 // A network drive is never a SCSI device and is not opened at all.
@@ -67,11 +57,8 @@ int32_t ScsiEnumerateDrives(DriveEntry* entries, uint16_t maxCount) {
             SRB_HAInquiry* answer = nullptr;
             if (ScsiHostAdapterInquiry(adapter, &answer) != 0) continue;
             // Adapter ids past the tables fetch their mask per command instead.
-            if (adapter < MaxDriveLetters) {
-                g_alignmentMask[adapter] = AdapterAlignmentMask(*answer);
-                g_alignmentKnown[adapter] = 1;
-            }
-            targetCount = AdapterTargetCount(*answer);
+            RememberAlignmentMask(adapter, HostAdapterAlignmentMask(*answer));
+            targetCount = HostAdapterTargetCount(*answer);
         }
 
         for (uint8_t i = 0; i < targetCount; ++i) {

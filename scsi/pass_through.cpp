@@ -12,8 +12,6 @@ uint8_t g_deviceLetter = 0;
 
 namespace {
 
-constexpr uint8_t kDirectionBits = DirectionIn | DirectionOut;
-constexpr uint8_t kTwelveByteCdbLength = 12;
 constexpr uint8_t kPassThroughTargetId = 1;
 constexpr uint8_t kSenseKeyByte = 2;
 
@@ -77,11 +75,7 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
                            uint8_t* buffer, uint32_t transferLength, uint8_t direction,
                            uint32_t timeout) {
     g_lastStatus = &g_passThroughStatus;
-    if (drive->twelveByteCdb == 1) {
-        cdbLength = kTwelveByteCdbLength;
-    } else if (cdbLength > kMaxCdbLength) {
-        cdbLength = kMaxCdbLength;  // the request has room for no more
-    }
+    cdbLength = CdbLengthSent(*drive, cdbLength);
     const uint8_t driveLetter = drive->driveLetter;
     const uint32_t mask = CachedAlignmentMask(driveLetter, 1);
     if (!SelectDevice(driveLetter)) return kResultNoEventOrDevice;
@@ -94,20 +88,15 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
     request.DataIn = DataInFor(direction);
     request.DataTransferLength = transferLength;
     request.TimeOutValue = timeout;
-    request.DataBuffer = buffer;
     request.SenseInfoOffset = offsetof(PassThroughRequest, SenseBuffer);
 
     // Only data out needs an aligned copy; data in goes straight to the caller.
-    AlignedBlock bounce{nullptr, nullptr};
-    if (request.DataIn == kScsiIoctlDataOut && mask != 0) {
-        bounce = AllocAligned(transferLength, mask);
-        if (bounce.aligned == nullptr) {
-            CloseCachedDevice();
-            return kResultNoMemory;
-        }
-        if (buffer != nullptr && transferLength > 0) std::memcpy(bounce.aligned, buffer, transferLength);
-        request.DataBuffer = bounce.aligned;
+    TransferBuffer transfer;
+    if (!ObtainTransferBuffer(buffer, transferLength, direction, mask, transfer)) {
+        CloseCachedDevice();
+        return kResultNoMemory;
     }
+    request.DataBuffer = transfer.data;
     if (cdbLength > 0) std::memcpy(request.Cdb, cdb, cdbLength);
 
     uint32_t returned = 0;
@@ -115,6 +104,6 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
                                                 sizeof request, &request, sizeof request, &returned);
     RecordOutcome(request, cdb, cdbLength);
     const int32_t result = Outcome(request, succeeded);
-    FreeAligned(bounce);
+    ReleaseTransferBuffer(transfer);
     return result;
 }

@@ -14,9 +14,7 @@
 // handle opened for reading and writing; the capabilities query any handle.
 constexpr uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;
 constexpr uint32_t kIoctlScsiGetCapabilities = 0x00041010;
-constexpr uint8_t kMaxCdbLength = 16;
 constexpr uint8_t kPassThroughSenseLength = 32;
-constexpr uint8_t kSenseBytesKept = 14;  // what the status record's SenseArea receives
 
 // PassThroughRequest::DataIn values.
 constexpr uint8_t kScsiIoctlDataOut = 0;
@@ -84,8 +82,7 @@ extern uint8_t g_deviceLetter;  // drive-letter index g_deviceHandle was opened 
 // Runs one command on the drive's letter device and leaves its outcome in
 // g_passThroughStatus. Returns 0, 4 (check condition with sense data), -1 (no
 // device), -3 (control request failed without sense data) or -10 (no memory).
-// A cdbLength above 16 is sent as 16; with the drive's twelveByteCdb set,
-// twelve bytes are sent whatever cdbLength says.
+// The CDB goes out with CdbLengthSent's length.
 int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength,
                            uint8_t* buffer, uint32_t transferLength, uint8_t direction,
                            uint32_t timeout);

@@ -79,8 +79,7 @@ bool StartAspi() {
 uint32_t AspiAlignmentMask(uint8_t adapter) {
     SRB_HAInquiry* inquiry = nullptr;
     if (ScsiHostAdapterInquiry(adapter, &inquiry) != 0) return 0;
-    return static_cast<uint32_t>(inquiry->HA_Unique[0]) |
-           (static_cast<uint32_t>(inquiry->HA_Unique[1]) << 8);
+    return HostAdapterAlignmentMask(*inquiry);
 }
 
 uint32_t PortDriverAlignmentMask(uint8_t driveLetter) {
@@ -124,11 +123,14 @@ uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough) {
 
 uint32_t CachedAlignmentMask(uint8_t index, uint8_t passThrough) {
     if (index >= MaxDriveLetters) return ScsiGetAlignmentMask(index, passThrough);
-    if (g_alignmentKnown[index] == 0) {
-        g_alignmentMask[index] = ScsiGetAlignmentMask(index, passThrough);
-        g_alignmentKnown[index] = 1;
-    }
+    if (g_alignmentKnown[index] == 0) RememberAlignmentMask(index, ScsiGetAlignmentMask(index, passThrough));
     return g_alignmentMask[index];
+}
+
+void RememberAlignmentMask(uint8_t index, uint32_t mask) {
+    if (index >= MaxDriveLetters) return;
+    g_alignmentMask[index] = mask;
+    g_alignmentKnown[index] = 1;
 }
 
 AlignedBlock AllocAligned(uint32_t size, uint32_t mask) {
@@ -145,3 +147,17 @@ AlignedBlock AllocAligned(uint32_t size, uint32_t mask) {
 void FreeAligned(const AlignedBlock& block) {
     if (block.allocation != nullptr) Os().Free(block.allocation);
 }
+
+bool ObtainTransferBuffer(uint8_t* buffer, uint32_t transferLength, uint8_t direction, uint32_t mask,
+                          TransferBuffer& transfer) {
+    transfer = TransferBuffer{buffer, AlignedBlock{nullptr, nullptr}};
+    if ((direction & kDirectionBits) != DirectionOut || mask == 0) return true;
+    transfer.bounce = AllocAligned(transferLength, mask);
+    if (transfer.bounce.aligned == nullptr) return false;
+    // A caller with nothing to send has nothing to copy.
+    if (buffer != nullptr && transferLength > 0) std::memcpy(transfer.bounce.aligned, buffer, transferLength);
+    transfer.data = transfer.bounce.aligned;
+    return true;
+}
+
+void ReleaseTransferBuffer(const TransferBuffer& transfer) { FreeAligned(transfer.bounce); }

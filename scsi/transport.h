@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "scsi/aspi_manager.h"
+#include "scsi/device_records.h"
 #include "scsi/os_seam.h"
 #include "scsi/transport_mode.h"
 
@@ -39,6 +40,8 @@ uint32_t ScsiGetAlignmentMask(uint8_t index, uint8_t passThrough);
 // The mask for `index`, fetched once and cached until the next
 // ScsiInitialize. Indexes past the tables are fetched on every call instead.
 uint32_t CachedAlignmentMask(uint8_t index, uint8_t passThrough);
+// Caches a mask learnt otherwise; indexes past the tables are not kept.
+void RememberAlignmentMask(uint8_t index, uint32_t mask);
 
 // Data in goes straight into the caller's buffer, and a port driver refuses a
 // buffer whose address has any bit of its adapter's mask set. The program's
@@ -54,3 +57,16 @@ struct AlignedBlock {
 // `size` usable bytes at an address whose bits in `mask` are clear.
 AlignedBlock AllocAligned(uint32_t size, uint32_t mask);
 void FreeAligned(const AlignedBlock& block);
+
+// The data buffer a request carries: for data out under a non-zero mask an
+// aligned copy of the caller's bytes, otherwise the caller's buffer itself.
+struct TransferBuffer {
+    uint8_t* data;        // what the request points at
+    AlignedBlock bounce;  // the copy, when one was made
+};
+
+// False when a copy was needed and no memory could be had; nothing is held then.
+bool ObtainTransferBuffer(uint8_t* buffer, uint32_t transferLength, uint8_t direction, uint32_t mask,
+                          TransferBuffer& transfer);
+// Releases the copy, if one was made.
+void ReleaseTransferBuffer(const TransferBuffer& transfer);
