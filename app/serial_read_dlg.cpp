@@ -38,6 +38,11 @@ const MessageMapEntry CSerialReadDlg::kMessageEntries[] = {
     {WM_COMMAND, EN_CHANGE, IDC_SERIAL, Handler(&CSerialReadDlg::OnSerialChange)},
     {WM_COMMAND, CBN_EDITCHANGE, IDC_DRIVE_LIST, Handler(&CSerialReadDlg::OnIgnoredNotification)},
     {WM_COMMAND, CBN_SELCHANGE, IDC_DRIVE_LIST, Handler(&CSerialReadDlg::OnSelectionChange)},
+    // The Copy button's id is IDOK, so two entries name its command: this one
+    // and the base dialog's IDOK entry, which would call OnOK. This one comes
+    // first in the lookup and takes both the click and Enter (the dialog
+    // manager's IDOK command); OnCopy goes through OnOK, so either way the
+    // one handler copies.
     {WM_COMMAND, BN_CLICKED, IDC_COPY, Handler(&CSerialReadDlg::OnCopy)},
     {WM_COMMAND, EN_CHANGE, IDC_INSTRUCTION_LINE, Handler(&CSerialReadDlg::OnIgnoredNotification)},
     {WM_COMMAND, STN_CLICKED, IDC_NOTE, Handler(&CSerialReadDlg::OnIgnoredNotification)},

@@ -3,7 +3,6 @@
 // Resource and control ids, shared by the resource script and the code; plain
 // macros because the resource compiler reads this file too.
 
-#define IDR_MANIFEST 1
 
 #define IDD_ABOUTBOX 100
 #define IDD_MAIN 102

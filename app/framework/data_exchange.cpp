@@ -9,16 +9,6 @@ namespace {
 // than the write it might save.
 constexpr size_t kComparedTextLimit = 256;
 
-// A slot of the system's thread-local storage, taken before the first dialog.
-// Should none be left, nothing is locked out: an exchange's own notifications
-// then reach the handlers, whose writes find the controls already showing
-// their texts.
-const DWORD g_lockoutSlot = TlsAlloc();
-
-HWND LockedOutDialog() { return static_cast<HWND>(TlsGetValue(g_lockoutSlot)); }
-
-void SetLockedOutDialog(HWND dialog) { TlsSetValue(g_lockoutSlot, dialog); }
-
 Text ControlText(HWND control) {
     const int length = GetWindowTextLengthW(control);
     if (length <= 0) return Text();
@@ -43,14 +33,4 @@ void DataExchange::ExchangeText(int controlId, Text& value) {
     }
     if (value.size() < kComparedTextLimit && ControlText(control) == value) return;
     SetWindowTextW(control, WideFromShiftJis(value).c_str());
-}
-
-NotificationLockout::NotificationLockout(HWND dialog) : previous_(LockedOutDialog()) {
-    SetLockedOutDialog(dialog);
-}
-
-NotificationLockout::~NotificationLockout() { SetLockedOutDialog(previous_); }
-
-bool NotificationLockout::IsLockedOut(HWND dialog) {
-    return dialog != nullptr && LockedOutDialog() == dialog;
 }

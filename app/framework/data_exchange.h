@@ -26,20 +26,3 @@ private:
     HWND dialog_;
     bool saving_;
 };
-
-// While an exchange writes into a control, the control reports the change back
-// to the dialog; those notifications are the exchange's own doing and must not
-// reach the dialog's handlers. The marker is per thread because each thread
-// runs its own nested message loops.
-class NotificationLockout {
-public:
-    explicit NotificationLockout(HWND dialog);
-    ~NotificationLockout();
-    NotificationLockout(const NotificationLockout&) = delete;
-    NotificationLockout& operator=(const NotificationLockout&) = delete;
-
-    static bool IsLockedOut(HWND dialog);
-
-private:
-    HWND previous_;
-};

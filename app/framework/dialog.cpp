@@ -38,10 +38,17 @@ void Dialog::OnOK() { EndDialog(IDOK); }
 
 void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
+// While an exchange writes into a control, the control reports the change back
+// to the dialog; those notifications are the exchange's own doing and reach no
+// handler. The flag is the dialog's own: there is one user-interface thread,
+// and a nested dialog is an object of its own with its own flag, so nothing
+// wider than the dialog is needed to tell whose exchange is running.
 void Dialog::UpdateData(bool saving) {
-    const NotificationLockout lockout(window_);
+    const bool wasExchanging = exchanging_;
+    exchanging_ = true;
     DataExchange exchange(window_, saving);
     DoDataExchange(exchange);
+    exchanging_ = wasExchanging;
 }
 
 void Dialog::EndDialog(int result) { ::EndDialog(window_, result); }
@@ -112,7 +119,7 @@ void Dialog::CenterOverOwner(HWND window) {
 
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool fromControl = message == WM_COMMAND && lParam != 0;
-    if (fromControl && NotificationLockout::IsLockedOut(window_)) return TRUE;
+    if (fromControl && exchanging_) return TRUE;
     for (const MessageMap* map = GetMessageMap(); map != nullptr; map = map->base) {
         for (size_t i = 0; i < map->count; ++i) {
             const MessageMapEntry& entry = map->entries[i];

@@ -65,4 +65,5 @@ private:
     UINT templateId_;
     HWND parent_;
     HWND window_ = nullptr;
+    bool exchanging_ = false;  // UpdateData is writing or reading the controls
 };
