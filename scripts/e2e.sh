@@ -74,28 +74,38 @@ install_manager() { wine_install_system_dll "$manager"; }
 
 # Wine's 32-bit processes run under qemu's user-mode emulation on some
 # machines, which now and then kills one of them ("stack smashing detected",
-# an uncaught SIGSEGV) whatever it runs. A case that fails is therefore run
-# once more, from a clean state, and only its second run counts; the first
-# run's failures are shown as "FLAKY" lines, so a repeated real fault still
-# fails the suite.
+# an uncaught SIGSEGV) whatever it runs. A case whose failed run shows such a
+# crash of the emulator is run once more, from a clean state, and only its
+# second run counts; its first run's failures are shown as "FLAKY" lines. Any
+# other failure counts at once: a race that fails one run in two must not
+# pass unseen.
+emulator_crashes() {
+    find "$work" -maxdepth 1 -name '*.err' -newer "$work/.case-start" -exec cat {} + 2>/dev/null \
+        | grep -E 'qemu: uncaught|stack smashing' | sort -u
+}
+
 run_case() {
-    local before_passed=$passed before_failed=$failed result=$work/$1${2:+-$2}.result
+    local before_passed=$passed before_failed=$failed result=$work/$1${2:+-$2}.result crashes
     [ -n "${KORV_E2E_ONLY:-}" ] && [[ " $KORV_E2E_ONLY " != *" $1 "* ]] && return 0
     echo "--- $*"
     touch "$work/.case-start"
     use_letters /dev/null
     "$@" > "$result"
     if [ -n "$app_pid" ]; then stop_app 5; fi
+    crashes=
     if [ "$failed" -gt "$before_failed" ]; then
-        sed -n 's/^FAIL /FLAKY first run: /p' "$result"
-        find "$work" -maxdepth 1 -name '*.err' -newer "$work/.case-start" -exec cat {} + 2>/dev/null \
-            | grep -E 'qemu: uncaught|stack smashing' | sort -u | sed 's/^/FLAKY emulator: /'
-        cp "$sg_dir/log" "$result.sg-first"
-        passed=$before_passed
-        failed=$before_failed
+        crashes=$(emulator_crashes)
+        # Whatever the failed run left behind does not reach the next case.
         wine taskkill /f /im KorvSerial.exe > /dev/null 2>&1
         use_version ""
         install_manager
+    fi
+    if [ -n "$crashes" ]; then
+        sed -n 's/^FAIL /FLAKY first run: /p' "$result"
+        sed 's/^/FLAKY emulator: /' <<< "$crashes"
+        cp "$sg_dir/log" "$result.sg-first"
+        passed=$before_passed
+        failed=$before_failed
         use_letters /dev/null
         "$@" > "$result"
         if [ -n "$app_pid" ]; then stop_app 5; fi

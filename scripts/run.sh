@@ -43,10 +43,10 @@ if [ "$own_display" = no ]; then
     exit 0
 fi
 
-wine "$driver" main:120000 list serial note rect sleep:1000 2>/dev/null | tee "$work/window.txt"
+wine "$driver" main:120000 list serial note rect 2>/dev/null | tee "$work/window.txt"
 mkdir -p build/run
 tests/e2e/screenshot.sh "$DISPLAY" build/run/KorvSerial.png KorvSerial
-wine "$driver" main:5000 sysabout about:30000 sleep:1000 > /dev/null 2>&1
+wine "$driver" main:5000 sysabout about:30000 > /dev/null 2>&1
 tests/e2e/screenshot.sh "$DISPLAY" build/run/KorvSerial-about.png 'KorvSerialのﾊﾞｰｼﾞｮﾝ情報'
 echo "standard output: $(tr '\n' '|' < "$work/stdout.txt")"
 echo "screenshots: build/run/KorvSerial.png build/run/KorvSerial-about.png"

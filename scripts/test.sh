@@ -11,6 +11,8 @@ scripts/check-includes.sh
 jobs=$(nproc)
 cmake -S . -B build/native --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j "$jobs"
+# The unit tests first: they take seconds and say the most about a fault.
+ctest --test-dir build/native --output-on-failure --verbose
 cmake -S . -B build/windows --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build build/windows -j "$jobs"
 tests/res/check_styles.sh build/windows
@@ -28,4 +30,3 @@ done
 # The real executable under Wine and Xvfb, with the simulated ASPI manager.
 scripts/e2e.sh build/windows
 
-ctest --test-dir build/native --output-on-failure --verbose

@@ -4,7 +4,7 @@
 // lines. The first failing step prints "error=..." and ends the driver with
 // exit status 1.
 //
-//   main:<ms>            wait for the visible main dialog; remembers it and its process
+//   main:<ms>            wait for the main dialog, shown and painted; remembers it and its process
 //   title:<text>:<ms>    wait for any visible top-level window with that exact title;
 //                        remembers it like the main dialog
 //   box:<caption>:<ms>   wait for a visible message box with that caption; prints its text
@@ -35,7 +35,6 @@
 //   aspi-probe           what the ASPI manager found by name answers
 //   scsi-bus             register a SCSI bus in the hardware device map
 //   pt-probe:<letter>:rw|ro  TEST UNIT READY through pass-through on that letter
-//   sleep:<ms>
 
 #include <windows.h>
 
@@ -86,6 +85,16 @@ bool NeedMain(const Session& session) { return session.main != nullptr && IsWind
 
 HWND Control(const Session& session, int id) { return GetDlgItem(session.main, id); }
 
+constexpr DWORD kSettleMs = 30000;
+
+// What the driver posted has been carried out (or ended the dialog). The
+// hidden instruction line takes the marker: it shows nothing, and the program
+// never sets its limit.
+bool Settle(const Session& session) {
+    return WaitPostedMessagesDone(Control(session, IDC_INSTRUCTION_LINE), kSettleMs) ||
+           Fail("the program did not take the posted input");
+}
+
 void Remember(Session& session, HWND main) {
     session.main = main;
     GetWindowThreadProcessId(main, &session.processId);
@@ -93,8 +102,11 @@ void Remember(Session& session, HWND main) {
 }
 
 bool StepMain(Session& session, const Params& params) {
-    HWND main = WaitForWindow(IsMainDialog, ParamMs(params, 0, 60000));
+    const DWORD timeoutMs = ParamMs(params, 0, 60000);
+    HWND main = WaitForWindow(IsMainDialog, timeoutMs);
     if (main == nullptr) return Fail("main dialog did not appear");
+    // The drive list is filled by the first paint, which follows the showing.
+    if (!WaitPainted(main, timeoutMs)) return Fail("main dialog did not paint");
     Remember(session, main);
     EmitRaw("main", "found");
     return true;
@@ -203,8 +215,7 @@ bool StepClick(Session& session, const Params& params) {
     if (button == nullptr) return Fail("no such control");
     // Posted: a button that ends the dialog must not leave the driver waiting.
     PostMessageW(button, BM_CLICK, 0, 0);
-    Sleep(300);
-    return true;
+    return Settle(session);
 }
 
 bool StepCommand(Session& session, const Params& params) {
@@ -212,8 +223,7 @@ bool StepCommand(Session& session, const Params& params) {
     if (params.empty()) return Fail("command needs an id");
     const int id = std::stoi(params[0]);
     PostMessageW(session.main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(session, id)));
-    Sleep(300);
-    return true;
+    return Settle(session);
 }
 
 bool StepType(Session& session, const Params& params) {
@@ -239,15 +249,13 @@ bool StepKey(Session& session, const Params& params) {
     HWND target = info.hwndFocus ? info.hwndFocus : session.main;
     PostMessageW(target, WM_KEYDOWN, key, 1);
     PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-    Sleep(300);
-    return true;
+    return Settle(session);
 }
 
 bool StepRepaint(Session& session, const Params&) {
     if (!NeedMain(session)) return Fail("no main dialog");
     InvalidateRect(session.main, nullptr, TRUE);
-    Sleep(300);
-    return true;
+    return WaitPainted(session.main, kSettleMs) || Fail("main dialog did not paint again");
 }
 
 bool StepSysAbout(Session& session, const Params&) {
@@ -274,6 +282,7 @@ bool StepAbout(Session& session, const Params& params) {
         },
         ParamMs(params, 0, 30000));
     if (about == nullptr) return Fail("no About box");
+    if (!WaitPainted(about, ParamMs(params, 0, 30000))) return Fail("the About box did not paint");
     session.about = about;
     Emit("about-title", WindowText(about));
     EmitRaw("about-owner", GetWindow(about, GW_OWNER) == session.main ? "main" : "other");
@@ -418,11 +427,6 @@ bool StepPassThroughProbe(Session&, const Params& params) {
     return ProbePassThrough(params[0], params[1]);
 }
 
-bool StepSleep(Session&, const Params& params) {
-    Sleep(ParamMs(params, 0, 0));
-    return true;
-}
-
 const std::map<std::wstring, Step>& Steps() {
     static const std::map<std::wstring, Step> steps = {
         {L"main", StepMain},
@@ -454,7 +458,6 @@ const std::map<std::wstring, Step>& Steps() {
         {L"aspi-probe", StepAspiProbe},
         {L"scsi-bus", StepScsiBus},
         {L"pt-probe", StepPassThroughProbe},
-        {L"sleep", StepSleep},
     };
     return steps;
 }

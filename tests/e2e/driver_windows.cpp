@@ -47,3 +47,26 @@ std::wstring ComboItemText(HWND combo, int index) {
     text.resize(copied == CB_ERR ? 0 : static_cast<size_t>(copied));
     return text;
 }
+
+bool WaitPainted(HWND window, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (GetUpdateRect(window, nullptr, FALSE)) {
+        if (!IsWindow(window) || GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
+}
+
+bool WaitPostedMessagesDone(HWND marker, DWORD timeoutMs) {
+    static UINT nextLimit = 0x7F000000;
+    const UINT limit = ++nextLimit;
+    if (!PostMessageW(marker, EM_SETLIMITTEXT, limit, 0)) return !IsWindow(marker);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!IsWindow(marker)) return true;
+        if (static_cast<UINT>(SendWithTimeout(marker, EM_GETLIMITTEXT, 0, 0)) == limit) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+}

@@ -32,3 +32,13 @@ HWND WaitForWindow(Accept accept, DWORD timeoutMs) {
 LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 std::wstring ComboItemText(HWND combo, int index);
+
+// Waits until `window` has painted: its update region is empty (the paint
+// has begun) and a message sent after that has been answered (the paint has
+// ended). False when that does not happen within `timeoutMs`.
+bool WaitPainted(HWND window, DWORD timeoutMs);
+
+// Waits until the messages posted so far to the thread of `marker`, a hidden
+// edit control, have been dispatched: a text limit posted to it behind them
+// takes effect only then. True also when the window has gone meanwhile.
+bool WaitPostedMessagesDone(HWND marker, DWORD timeoutMs);
