@@ -69,12 +69,10 @@ TEST_F(PassThroughEnumeration, WalksCThroughZAndNeverAOrB) {
 // answers its INQUIRY and is not listed.
 TEST_F(PassThroughEnumeration, ALetterThatOpensOnlyForReadingIsProbedButNotListed) {
     drives.letters[4] = Writer(kWriter);
+    drives.letters[4].readOnly = true;
     drives.letters[5] = Writer(kWriter);
-    drives.ServePassThrough(fake.os);
-    fake.os.devices["\\\\.\\e:"].grantsReadWrite = false;
-    ASSERT_EQ(ScsiInitialize(0), kTransportPassThrough);
 
-    ASSERT_EQ(ScsiEnumerateDrives(entries, 26), 1);
+    ASSERT_EQ(Enumerate(), 1);
     EXPECT_EQ(entries[0].driveLetter, 5);
     EXPECT_EQ(InquiredLetters(), (std::vector<int>{5}));
     size_t readOnlyOpensOfE = 0;
@@ -113,12 +111,12 @@ TEST_F(PassThroughEnumeration, WritesNoSlotWhenThereIsNoRoom) {
 
 struct InquiryCase {
     const char* name;
-    FakeDrive drive;
+    SimDrive drive;
     bool accepted;
     int32_t twelveByteCdb;
 };
 
-FakeDrive With(FakeDrive drive, void (*change)(FakeDrive&)) {
+SimDrive With(SimDrive drive, void (*change)(SimDrive&)) {
     change(drive);
     return drive;
 }
@@ -145,18 +143,20 @@ INSTANTIATE_TEST_SUITE_P(
     Table, InquiryAcceptance,
     ::testing::Values(
         InquiryCase{"writer", Writer(kWriter), true, 0},
-        InquiryCase{"no medium", With(Writer(kWriter), [](FakeDrive& d) { d.notReady = true; }), true, 0},
-        InquiryCase{"qualifier 1", With(Writer(kWriter), [](FakeDrive& d) { d.peripheral = 0x25; }), false, 0},
+        InquiryCase{"no medium",
+                    With(Writer(kWriter), [](SimDrive& d) { d.failures.push_back(CheckCondition(0x00, 0x02, 0x3A, 0)); }),
+                    true, 0},
+        InquiryCase{"qualifier 1", With(Writer(kWriter), [](SimDrive& d) { d.inquiry[0] = 0x25; }), false, 0},
         InquiryCase{"hard disk", HardDisk(), false, 0},
-        InquiryCase{"ATAPI version", With(Writer(kWriter), [](FakeDrive& d) { d.versionByte = 0x32; }), true, 1},
-        InquiryCase{"SCSI-2 version", With(Writer(kWriter), [](FakeDrive& d) { d.versionByte = 0x02; }), true, 0}));
+        InquiryCase{"ATAPI version", With(Writer(kWriter), [](SimDrive& d) { d.inquiry[3] = 0x32; }), true, 1},
+        InquiryCase{"SCSI-2 version", With(Writer(kWriter), [](SimDrive& d) { d.inquiry[3] = 0x02; }), true, 0}));
 
 TEST(ShortInquiry, LeavesTheBytesNotSentAtZero) {
     ResetTransportState();
     ScopedFakeOs fake;
     FakeDrives drives;
     drives.letters[3] = Writer(kWriter);
-    drives.letters[3].inquiryDelivered = 20;  // vendor and four product characters
+    drives.letters[3].inquiry[4] = 15;  // 20 bytes: the vendor and four product characters
     drives.ServePassThrough(fake.os);
     ASSERT_EQ(ScsiInitialize(0), kTransportPassThrough);
     DriveEntry entries[26];
