@@ -3,11 +3,9 @@
 #include <chrono>
 #include <cstdlib>
 
-namespace {
 // Left by the calls whose own error the product never reads, so that an error
 // read after them, instead of right after the call that failed, shows.
 constexpr uint32_t kStaleErrorSentinel = 0xDEADBEEF;
-}  // namespace
 
 FakeOs::FakeOs() = default;
 

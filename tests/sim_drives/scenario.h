@@ -3,7 +3,7 @@
 // The simulated machine behind the test ASPI manager and the test
 // pass-through devices: host adapters, the devices on them or behind drive
 // letters, and how each device answers. Read from a line-based text file (see
-// scenario.cpp for the format).
+// scenario.cpp for the format); the unit tests' fakes build the same drives.
 
 #include <cstdint>
 #include <string>
