@@ -13,7 +13,8 @@
 // low byte first, byte 3 the number of targets (0 stands for 8), the rest zero.
 void PackAdapterUnique(uint16_t alignmentMask, uint8_t maxTargets, uint8_t (&unique)[16]);
 
-// Writes a drive's answer into an execution request: the data, as many sense
-// bytes as the request has room for, the adapter and target status, and the
-// request status last, so that a caller polling it finds everything else set.
+// Writes a drive's answer into an execution request: the data, the sense bytes
+// the request asks for (SRB_SenseLen, at most those the answer holds), the
+// adapter and target status, and the request status last, so that a caller
+// polling it finds everything else set.
 void DeliverOutcome(StatusBlock& request, const SimOutcome& outcome);
