@@ -52,7 +52,7 @@ void BM_SurveyPassThroughAllLetters(benchmark::State& state) {
 BENCHMARK(BM_SurveyPassThroughAllLetters)->Unit(benchmark::kMicrosecond);
 
 // A whole survey over ASPI: 4 adapters of 16 targets, one writer per adapter;
-// the other addresses answer with a selection time-out, as empty ones do.
+// the other addresses answer that no device is installed there.
 void BM_SurveyAspiFourAdapters(benchmark::State& state) {
     ScopedFakeOs fake;
     ScopedFakeSurveyPort ui;

@@ -1,6 +1,6 @@
 #include "tests/fakes/fake_aspi_manager.h"
 
-#include <cstring>
+#include "tests/sim_drives/aspi_request.h"
 
 FakeAspiManager* FakeAspiManager::current_ = nullptr;
 
@@ -44,10 +44,7 @@ uint32_t FakeAspiManager::Inquire(SRB_HAInquiry& request) {
         return request.SRB_Status;
     }
     const Adapter& adapter = adapters[request.SRB_HaId];
-    std::memset(request.HA_Unique, 0, sizeof request.HA_Unique);
-    request.HA_Unique[0] = static_cast<uint8_t>(adapter.alignmentMask & 0xFF);
-    request.HA_Unique[1] = static_cast<uint8_t>(adapter.alignmentMask >> 8);
-    request.HA_Unique[3] = adapter.maxTargets;
+    PackAdapterUnique(adapter.alignmentMask, adapter.maxTargets, request.HA_Unique);
     request.HA_Count = static_cast<uint8_t>(adapters.size());
     request.SRB_Status = SS_COMP;
     return SS_COMP;

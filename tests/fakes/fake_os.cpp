@@ -3,6 +3,10 @@
 #include <chrono>
 #include <cstdlib>
 
+// Left by the calls whose own error the product never reads, so that an error
+// read after them, instead of right after the call that failed, shows.
+constexpr uint32_t kStaleErrorSentinel = 0xDEADBEEF;
+
 FakeOs::FakeOs() = default;
 
 FakeOs::~FakeOs() {
@@ -79,6 +83,7 @@ void FakeOs::ResetEvent(OsHandle event) {
 
 void FakeOs::CloseHandle(OsHandle handle) {
     closedHandles.push_back(handle);
+    lastError_ = kStaleErrorSentinel;
     if (openDevices_.erase(handle) > 0) return;
     std::lock_guard<std::mutex> guard(eventLock_);
     events_.erase(handle);
@@ -152,6 +157,7 @@ void* FakeOs::Allocate(size_t size) {
 
 void FakeOs::Free(void* block) {
     freedBlocks.push_back(block);
+    lastError_ = kStaleErrorSentinel;
     auto found = liveAllocations_.find(block);
     if (found == liveAllocations_.end()) {
         std::abort();  // freeing what was never handed out is the fault under test

@@ -10,6 +10,7 @@
 
 #include "scsi/aspi_manager.h"
 #include "scsi/device_records.h"
+#include "tests/sim_drives/aspi_request.h"
 #include "tests/sim_drives/scenario.h"
 #include "tests/sim_drives/sim_device.h"
 #include "tests/sim_drives/sim_log.h"
@@ -63,27 +64,11 @@ DWORD HostAdapterInquiry(SRB_HAInquiry* request) {
         request->HA_SCSI_ID = 7;
         FillText(request->HA_ManagerId, "SIMULATED MGR");
         FillText(request->HA_Identifier, "SIMULATED HOST");
-        std::memset(request->HA_Unique, 0, sizeof request->HA_Unique);
-        request->HA_Unique[0] = static_cast<uint8_t>(adapter->alignmentMask & 0xFF);
-        request->HA_Unique[1] = static_cast<uint8_t>(adapter->alignmentMask >> 8);
-        request->HA_Unique[3] = adapter->maxTargets;
+        PackAdapterUnique(adapter->alignmentMask, adapter->maxTargets, request->HA_Unique);
         request->SRB_Status = SS_COMP;
     }
     SimLog("cmd=00 ha=" + std::to_string(request->SRB_HaId) + " status=" + HexByte(request->SRB_Status));
     return request->SRB_Status;
-}
-
-void Deliver(StatusBlock* request, const SimOutcome& outcome) {
-    if (request->SRB_BufPointer != nullptr && !outcome.data.empty()) {
-        std::memcpy(request->SRB_BufPointer, outcome.data.data(), outcome.data.size());
-    }
-    size_t senseCount = request->SRB_SenseLen < sizeof outcome.sense ? request->SRB_SenseLen : sizeof outcome.sense;
-    std::memcpy(request->SenseArea, outcome.sense, senseCount);
-    request->SRB_HaStat = outcome.adapterStatus;
-    request->SRB_TargStat = outcome.targetStatus;
-    // The request status goes last: a caller that polls it sees everything else.
-    MemoryBarrier();
-    request->SRB_Status = outcome.requestStatus;
 }
 
 struct LaterCompletion {
@@ -96,7 +81,7 @@ DWORD WINAPI CompleteLater(void* parameter) {
     Sleep(kLaterCompletionDelayMs);
     HANDLE event = completion->request->SRB_PostProc;
     const bool notify = (completion->request->SRB_Flags & SRB_EVENT_NOTIFY) != 0;
-    Deliver(completion->request, completion->outcome);
+    DeliverOutcome(*completion->request, completion->outcome);
     if (notify && event != nullptr) SetEvent(event);
     return 0;
 }
@@ -128,7 +113,7 @@ DWORD ExecuteScsiCommand(StatusBlock* request) {
     const bool later = drive != nullptr && drive->completeLater;
     LogExecution(request, adapter ? adapter->alignmentMask : 0, outcome, later);
     if (!later) {
-        Deliver(request, outcome);
+        DeliverOutcome(*request, outcome);
         return request->SRB_Status;
     }
     request->SRB_Status = SS_PENDING;
@@ -137,7 +122,7 @@ DWORD ExecuteScsiCommand(StatusBlock* request) {
     if (thread == nullptr) {
         delete completion;
         SimLog("thread-error");
-        Deliver(request, outcome);
+        DeliverOutcome(*request, outcome);
         return request->SRB_Status;
     }
     CloseHandle(thread);

@@ -111,11 +111,7 @@ bool ParseDriveKey(const std::string& key, const std::string& value, SimDrive& d
     if (key == "completion") return ParseCompletion(value, drive.completeLater);
     if (key == "check") {
         if (!ParseOpcodeTriple(value, failure.opcode, parts, 3)) return false;
-        failure.checkCondition = true;
-        failure.senseKey = parts[0];
-        failure.asc = parts[1];
-        failure.ascq = parts[2];
-        drive.failures.push_back(failure);
+        drive.failures.push_back(CheckCondition(failure.opcode, parts[0], parts[1], parts[2]));
         return true;
     }
     if (key == "errno") {
@@ -161,9 +157,6 @@ bool ParseAddress(const std::string& text, SimDrive& drive) {
 bool ParseDrive(const std::vector<std::string>& words, const Scenario& scenario, SimDrive& drive) {
     if (words.size() < 2 || !ParseAddress(words[1], drive)) return false;
     drive.completeLater = scenario.completeLater;
-    drive.inquiry[0] = 0x05;
-    drive.inquiry[2] = 0x02;
-    drive.inquiry[4] = 31;  // additional length: the standard 36-byte answer
     for (size_t i = 2; i < words.size(); ++i) {
         size_t equals = words[i].find('=');
         if (equals == std::string::npos) return false;

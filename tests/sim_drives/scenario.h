@@ -3,7 +3,7 @@
 // The simulated machine behind the test ASPI manager and the test
 // pass-through devices: host adapters, the devices on them or behind drive
 // letters, and how each device answers. Read from a line-based text file (see
-// scenario.cpp for the format).
+// scenario.cpp for the format); the unit tests' fakes build the same drives.
 
 #include <cstdint>
 #include <string>
@@ -27,12 +27,23 @@ struct SimFailure {
     int systemError = 0;           // pass-through only: the request itself fails with this errno
 };
 
+// CHECK CONDITION with this sense in place of the answer to `opcode`.
+inline SimFailure CheckCondition(uint8_t opcode, uint8_t senseKey, uint8_t asc, uint8_t ascq) {
+    return SimFailure{opcode, true, senseKey, asc, ascq};
+}
+
 struct SimDrive {
     char letter = 0;  // pass-through drive letter (upper case); 0 for an ASPI address
     uint8_t adapter = 0;
     uint8_t target = 0;
     bool readOnly = false;  // pass-through only: a read-write open is refused
-    uint8_t inquiry[96] = {};  // bytes 0, 3 and 8..35 set from the scenario
+    // The port driver's alignment mask, as the unit tests' pass-through fake
+    // reports it: a request whose data buffer has any of its bits set is refused.
+    uint32_t alignmentMask = 0;
+    // A CD/DVD device (byte 0) of version 2 (byte 2) whose answer is the
+    // standard 36 bytes (byte 4, the additional length); byte 3 and the
+    // identification from byte 8 on as the scenario gives them.
+    uint8_t inquiry[96] = {0x05, 0x00, 0x02, 0x00, 31};
     uint8_t serialBlock[128] = {};
     bool completeLater = false;  // answer from another thread through the event
     std::vector<SimFailure> failures;

@@ -47,9 +47,12 @@ SimOutcome AnswerCommand(const SimDrive* drive, uint8_t lun, const uint8_t* cdb,
     switch (opcode) {
     case kTestUnitReady:
         break;
-    case kInquiry:
-        SetData(outcome, drive->inquiry, sizeof drive->inquiry, std::min<uint32_t>(bufferLength, cdb[4]));
+    case kInquiry: {
+        // As many bytes as the additional length announces, up to the allocation length.
+        const size_t answered = std::min<size_t>(drive->inquiry[4] + 5u, sizeof drive->inquiry);
+        SetData(outcome, drive->inquiry, answered, std::min<uint32_t>(bufferLength, cdb[4]));
         break;
+    }
     case kSerialInfo:
         SetData(outcome, drive->serialBlock, sizeof drive->serialBlock, bufferLength);
         break;

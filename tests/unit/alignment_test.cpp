@@ -190,13 +190,4 @@ TEST(AlignedAllocationFailure, SizeThatWouldWrapIsNeverAllocated) {
     EXPECT_TRUE(fake.os.allocationSizes.empty());
 }
 
-TEST(AlignedAllocationFailure, FreeReleasesTheAllocationNotTheAlignedAddress) {
-    ScopedFakeOs fake;
-    fake.os.allocationMisalignment = 1;
-    const AlignedBlock block = AllocAligned(100, 3);
-    ASSERT_NE(static_cast<void*>(block.aligned), block.allocation);
-    FreeAligned(block);
-    EXPECT_EQ(fake.os.freedBlocks, std::vector<void*>{block.allocation});
-}
-
 }  // namespace

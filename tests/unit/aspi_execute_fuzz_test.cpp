@@ -1,6 +1,7 @@
-// Random manager answers through ASPI execution and the command objects: the
-// result is always one of the transport's codes and agrees with the order of
-// tests, the request never carries more CDB bytes than it holds, events and
+// Random manager answers through ASPI execution and the command objects. Each
+// answer is drawn from a table whose results are written out, with everything
+// the result must not depend on varied around it: the result is the table's,
+// the request carries the CDB bytes written out for its length, events and
 // bounce buffers never leak, and sense copies and descriptions stay inside
 // their buffers.
 
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -18,6 +21,64 @@
 
 namespace {
 
+// A field of a table row is a given byte or any byte of a class.
+constexpr int kAnyByte = -1;
+// Any byte that is no success value of its field: for the request status
+// neither 00h nor 01h, for the host-adapter status neither 00h nor 12h, for
+// the target status and the sense key byte not 00h.
+constexpr int kFailingByte = -2;
+
+enum class Completion { Either, AtTheEvent, Never };
+
+struct AnswerRow {
+    const char* name;
+    int requestStatus;
+    int hostAdapterStatus;
+    int targetStatus;
+    int senseKeyByte;
+    Completion completion;
+    int32_t result;
+};
+
+const AnswerRow kAnswers[] = {
+    {"completed", 0x01, 0x00, 0x00, kAnyByte, Completion::Either, 0},
+    {"completed with over-run or under-run", 0x01, 0x12, 0x00, kAnyByte, Completion::Either, 0},
+    {"pending until the event", 0x00, 0x00, 0x00, kAnyByte, Completion::AtTheEvent, 0},
+    {"target status without sense", 0x01, 0x00, kFailingByte, 0x00, Completion::Either, 0},
+    {"request failure", kFailingByte, 0x00, 0x00, kAnyByte, Completion::Either, 1},
+    {"request failure, over-run, target status without sense", kFailingByte, 0x12, kFailingByte, 0x00,
+     Completion::Either, 1},
+    {"never finished", 0x00, 0x00, 0x00, kAnyByte, Completion::Never, 1},
+    {"adapter failure", kAnyByte, kFailingByte, 0x00, kAnyByte, Completion::Either, 2},
+    {"adapter failure, target status without sense", kAnyByte, kFailingByte, kFailingByte, 0x00,
+     Completion::Either, 2},
+    {"check condition", kAnyByte, kAnyByte, kFailingByte, kFailingByte, Completion::Either, 4},
+};
+
+// The CDB bytes a request carries, written out: a twelve-byte drive gets 12
+// whatever the length says, any other drive the length up to the 16 the
+// request holds.
+struct CdbCase {
+    int32_t twelveByteCdb;
+    uint8_t cdbLength;
+    uint8_t sent;
+};
+
+const CdbCase kCdbCases[] = {
+    {0, 0, 0},   {0, 1, 1},   {0, 6, 6},    {0, 10, 10},  {0, 12, 12}, {0, 15, 15}, {0, 16, 16},
+    {0, 17, 16}, {0, 40, 16}, {0, 255, 16}, {1, 0, 12},   {1, 6, 12},  {1, 10, 12}, {1, 255, 12},
+};
+
+uint8_t Draw(std::mt19937& random, int field, std::initializer_list<uint8_t> successes) {
+    if (field >= 0) return static_cast<uint8_t>(field);
+    for (;;) {
+        const auto value = static_cast<uint8_t>(random() % 256);
+        if (field == kAnyByte || std::find(successes.begin(), successes.end(), value) == successes.end()) {
+            return value;
+        }
+    }
+}
+
 struct Answer {
     uint8_t requestStatus;
     uint8_t hostAdapterStatus;
@@ -25,35 +86,6 @@ struct Answer {
     uint8_t senseLength;
     uint8_t senseArea[16];
 };
-
-Answer RandomAnswer(std::mt19937& random) {
-    std::uniform_int_distribution<int> byte(0, 255);
-    // Mostly the codes that matter, now and then any byte at all.
-    const uint8_t requestStatuses[] = {0x00, 0x01, 0x02, 0x04, 0x80, 0x82, 0xE1};
-    const uint8_t hostAdapterStatuses[] = {0x00, 0x00, 0x11, 0x12, 0x14};
-    const uint8_t targetStatuses[] = {0x00, 0x00, 0x02, 0x08, 0x18};
-    Answer answer{};
-    answer.requestStatus = random() % 4 == 0 ? static_cast<uint8_t>(byte(random))
-                                             : requestStatuses[random() % sizeof requestStatuses];
-    answer.hostAdapterStatus = random() % 4 == 0 ? static_cast<uint8_t>(byte(random))
-                                                 : hostAdapterStatuses[random() % sizeof hostAdapterStatuses];
-    answer.targetStatus = random() % 4 == 0 ? static_cast<uint8_t>(byte(random))
-                                            : targetStatuses[random() % sizeof targetStatuses];
-    answer.senseLength = static_cast<uint8_t>(byte(random));
-    for (uint8_t& value : answer.senseArea) value = static_cast<uint8_t>(byte(random));
-    if (random() % 3 == 0) answer.senseArea[2] = 0;
-    return answer;
-}
-
-// The order of tests, later ones overriding: request status, host-adapter
-// status, target status with sense data.
-int32_t ExpectedResult(const Answer& answer, bool finished) {
-    int32_t result = 0;
-    if (!finished || (answer.requestStatus != 0x00 && answer.requestStatus != 0x01)) result = 1;
-    if (answer.hostAdapterStatus != 0x00 && answer.hostAdapterStatus != 0x12) result = 2;
-    if (answer.targetStatus != 0 && answer.senseArea[2] != 0) result = 4;
-    return result;
-}
 
 class AspiExecuteFuzz : public ::testing::Test {
 protected:
@@ -73,25 +105,40 @@ protected:
     FakeOs& os() { return aspi.fake.os; }
     FakeAspiManager& manager() { return aspi.manager; }
 
-    // Scripts the next command; returns whether it can reach the manager and
-    // whether its wait (if any) succeeds.
-    void Script(std::mt19937& random, bool& reachesManager, bool& finished, uint8_t direction) {
-        answer = RandomAnswer(random);
+    // Scripts the next command from a row of answers.
+    const AnswerRow& Script(std::mt19937& random) {
+        const AnswerRow& row = kAnswers[random() % std::size(kAnswers)];
+        answer.requestStatus = Draw(random, row.requestStatus, {0x00, 0x01});
+        answer.hostAdapterStatus = Draw(random, row.hostAdapterStatus, {0x00, 0x12});
+        answer.targetStatus = Draw(random, row.targetStatus, {0x00});
+        answer.senseLength = static_cast<uint8_t>(random() % 256);
+        for (uint8_t& value : answer.senseArea) value = static_cast<uint8_t>(random() % 256);
+        answer.senseArea[2] = Draw(random, row.senseKeyByte, {0x00});
         os().eventCreationFails = random() % 20 == 0;
         os().allocationFails = random() % 10 == 0;
         os().allocationMisalignment = random() % 8;
-        manager().completesLater = random() % 8 == 0;
-        // A manager that answers pending within the call is waited for; that
-        // wait can only be ended by failing it.
-        const bool pendingWithinTheCall = !manager().completesLater && answer.requestStatus == 0x00;
-        os().waitFails = pendingWithinTheCall;
-        finished = !pendingWithinTheCall;
-        const bool bounces = (direction & 0x18) == 0x10 && manager().adapters[drive.adapterId].alignmentMask != 0;
-        reachesManager = !os().eventCreationFails && !(bounces && os().allocationFails);
+        manager().completesLater = row.completion == Completion::AtTheEvent ||
+                                   (row.completion == Completion::Either && random() % 8 == 0);
+        // A request the manager leaves pending within the call is waited for;
+        // only a failed wait can end that wait.
+        os().waitFails = !manager().completesLater && answer.requestStatus == 0x00;
         manager().executed.clear();
+        return row;
     }
 
-    void ExpectNothingLeft() {
+    // Without an event nothing is sent; without memory for an aligned copy
+    // nothing is sent either; whatever is sent ends in the row's result.
+    void ExpectOutcome(const AnswerRow& row, int32_t result) {
+        if (os().eventCreationFails) {
+            EXPECT_EQ(result, -1);
+            EXPECT_TRUE(manager().executed.empty());
+        } else if (manager().executed.empty()) {
+            EXPECT_TRUE(os().allocationFails);
+            EXPECT_EQ(result, -10);
+        } else {
+            EXPECT_EQ(result, row.result) << row.name;
+            EXPECT_EQ(g_aspiExecSrb.SRB_TargStat, row.result == 4 ? answer.targetStatus : 0) << row.name;
+        }
         EXPECT_EQ(os().LiveEventCount(), 0u);
         EXPECT_EQ(os().LiveAllocationCount(), 0u);
     }
@@ -104,33 +151,29 @@ protected:
 TEST_F(AspiExecuteFuzz, RandomOutcomesThroughAspiExecute) {
     std::mt19937 random(4242);
     for (int i = 0; i < 1000; ++i) {
+        SCOPED_TRACE(i);
+        const CdbCase& cdbCase = kCdbCases[random() % std::size(kCdbCases)];
         drive.adapterId = static_cast<uint8_t>(random() % 3);
-        drive.twelveByteCdb = random() % 4 == 0 ? 1 : 0;
-        const uint8_t cdbLength = static_cast<uint8_t>(random() % 256);
-        const uint8_t direction = static_cast<uint8_t>(random() % 256);
-        const size_t cdbBytesRead = drive.twelveByteCdb == 1 ? 12 : std::min<size_t>(cdbLength, 16);
-        std::vector<uint8_t> cdb(std::max<size_t>(cdbBytesRead, 1), 0xC5);
+        drive.twelveByteCdb = cdbCase.twelveByteCdb;
+        // Exactly as many bytes as the request may carry: one more read is caught.
+        std::vector<uint8_t> cdb(std::max<size_t>(cdbCase.sent, 1));
+        for (size_t b = 0; b < cdb.size(); ++b) cdb[b] = static_cast<uint8_t>(0xC0 + b);
         std::vector<uint8_t> data(random() % 64 + 1, 0x5C);
         const uint32_t transferLength = static_cast<uint32_t>(random() % data.size());
-        bool reachesManager = false;
-        bool finished = false;
-        Script(random, reachesManager, finished, direction);
+        const uint8_t direction = static_cast<uint8_t>(random() % 256);
+        const AnswerRow& row = Script(random);
 
-        const int32_t result = AspiExecute(&drive, cdb.data(), cdbLength, data.data(), transferLength, direction);
+        const int32_t result =
+            AspiExecute(&drive, cdb.data(), cdbCase.cdbLength, data.data(), transferLength, direction);
 
-        if (!reachesManager) {
-            EXPECT_TRUE(result == -1 || result == -10) << "iteration " << i;
-            EXPECT_TRUE(manager().executed.empty()) << "iteration " << i;
-        } else {
-            ASSERT_EQ(manager().executed.size(), 1u) << "iteration " << i;
-            EXPECT_EQ(result, ExpectedResult(answer, finished)) << "iteration " << i;
-            EXPECT_EQ(manager().executed[0].SRB_CDBLen, cdbBytesRead) << "iteration " << i;
-            if (result != 4) {
-                EXPECT_EQ(g_aspiExecSrb.SRB_TargStat, 0) << "iteration " << i;
-            }
+        ExpectOutcome(row, result);
+        if (!manager().executed.empty()) {
+            const StatusBlock& sent = manager().executed[0];
+            EXPECT_EQ(sent.SRB_CDBLen, cdbCase.sent);
+            EXPECT_EQ(std::vector<uint8_t>(sent.CDBByte, sent.CDBByte + cdbCase.sent),
+                      std::vector<uint8_t>(cdb.begin(), cdb.begin() + cdbCase.sent));
         }
         EXPECT_EQ(g_lastStatus, &g_aspiExecSrb);
-        ExpectNothingLeft();
         if (HasFailure()) return;
     }
 }
@@ -138,6 +181,7 @@ TEST_F(AspiExecuteFuzz, RandomOutcomesThroughAspiExecute) {
 TEST_F(AspiExecuteFuzz, RandomOutcomesThroughCommandObjects) {
     std::mt19937 random(777);
     for (int i = 0; i < 700; ++i) {
+        SCOPED_TRACE(i);
         drive.adapterId = static_cast<uint8_t>(random() % 3);
         drive.twelveByteCdb = random() % 4 == 0 ? 1 : 0;
         std::vector<uint8_t> data(40);
@@ -150,27 +194,23 @@ TEST_F(AspiExecuteFuzz, RandomOutcomesThroughCommandObjects) {
         inquiry.cdbLength = static_cast<uint8_t>(random() % 256);
         inquiry.direction = static_cast<uint8_t>(random() % 256);
         std::memset(inquiry.sense, 0xEE, sizeof inquiry.sense);
-        bool reachesManager = false;
-        bool finished = false;
-        Script(random, reachesManager, finished, inquiry.direction);
+        const AnswerRow& row = Script(random);
 
         const int32_t result = inquiry.Execute();
 
-        EXPECT_TRUE(result == 0 || result == 1 || result == 2 || result == 4 || result == -1 || result == -10)
-            << "iteration " << i << " result " << result;
+        ExpectOutcome(row, result);
         EXPECT_EQ(inquiry.result, result);
         EXPECT_LT(std::strlen(inquiry.message), kMessageSize);
         if (result != 0) {
             const size_t copied = std::min<size_t>(g_aspiExecSrb.SRB_SenseLen, 16);
             for (size_t b = copied; b < kSenseSize; ++b) {
-                EXPECT_EQ(inquiry.sense[b], 0xEE) << "iteration " << i << " byte " << b;
+                EXPECT_EQ(inquiry.sense[b], 0xEE) << "byte " << b;
             }
-            EXPECT_EQ(std::memcmp(inquiry.sense, g_aspiExecSrb.SenseArea, copied), 0) << "iteration " << i;
-            EXPECT_NE(inquiry.message[0], '\0') << "iteration " << i;
+            EXPECT_EQ(std::memcmp(inquiry.sense, g_aspiExecSrb.SenseArea, copied), 0);
+            EXPECT_NE(inquiry.message[0], '\0');
         } else {
             EXPECT_STREQ(inquiry.message, "");
         }
-        ExpectNothingLeft();
         if (HasFailure()) return;
     }
 }

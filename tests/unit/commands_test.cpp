@@ -110,24 +110,23 @@ TEST(CommandObjects, ResetRaisesTheLengthForTwelveByteDrivesAndNeverLowersIt) {
     EXPECT_EQ(command.cdbLength, 12);
 }
 
-TEST(CommandObjects, ResetWithoutBufferTouchesNoMemory) {
+// A command with a length but no data buffer: Reset must not write through the
+// null address (that would end the run) and still clears everything else.
+TEST(CommandObjects, ResetWithoutABufferClearsEverythingElse) {
     CInquiryCmd inquiry;
-    inquiry.transferLength = 40;
     inquiry.buffer = nullptr;
-    inquiry.Reset();
-    EXPECT_EQ(inquiry.buffer, nullptr);
-}
+    inquiry.transferLength = 40;
+    inquiry.cdb[4] = 0x28;
+    std::memset(inquiry.sense, 0x44, sizeof inquiry.sense);
+    std::strcpy(inquiry.message, "old");
+    inquiry.result = 4;
 
-TEST(CommandObjects, ResetClearsSenseMessageAndResult) {
-    CTestUnitReadyCmd command;
-    std::memset(command.sense, 0x44, sizeof command.sense);
-    std::strcpy(command.message, "old");
-    command.result = 4;
-    command.Reset();
-    EXPECT_EQ(std::vector<uint8_t>(command.sense, command.sense + kSenseSize),
-              std::vector<uint8_t>(kSenseSize, 0));
-    EXPECT_STREQ(command.message, "");
-    EXPECT_EQ(command.result, 0);
+    inquiry.Reset();
+
+    EXPECT_EQ(CdbOf(inquiry), Bytes({0x12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(inquiry.sense, inquiry.sense + kSenseSize), std::vector<uint8_t>(kSenseSize, 0));
+    EXPECT_STREQ(inquiry.message, "");
+    EXPECT_EQ(inquiry.result, 0);
 }
 
 TEST(CommandObjects, SerialInfoResetClearsItsParametersAndKeepsOpcodeAndLength) {

@@ -69,12 +69,10 @@ TEST_F(PassThroughEnumeration, WalksCThroughZAndNeverAOrB) {
 // answers its INQUIRY and is not listed.
 TEST_F(PassThroughEnumeration, ALetterThatOpensOnlyForReadingIsProbedButNotListed) {
     drives.letters[4] = Writer(kWriter);
+    drives.letters[4].readOnly = true;
     drives.letters[5] = Writer(kWriter);
-    drives.ServePassThrough(fake.os);
-    fake.os.devices["\\\\.\\e:"].grantsReadWrite = false;
-    ASSERT_EQ(ScsiInitialize(0), kTransportPassThrough);
 
-    ASSERT_EQ(ScsiEnumerateDrives(entries, 26), 1);
+    ASSERT_EQ(Enumerate(), 1);
     EXPECT_EQ(entries[0].driveLetter, 5);
     EXPECT_EQ(InquiredLetters(), (std::vector<int>{5}));
     size_t readOnlyOpensOfE = 0;
@@ -113,12 +111,12 @@ TEST_F(PassThroughEnumeration, WritesNoSlotWhenThereIsNoRoom) {
 
 struct InquiryCase {
     const char* name;
-    FakeDrive drive;
+    SimDrive drive;
     bool accepted;
     int32_t twelveByteCdb;
 };
 
-FakeDrive With(FakeDrive drive, void (*change)(FakeDrive&)) {
+SimDrive With(SimDrive drive, void (*change)(SimDrive&)) {
     change(drive);
     return drive;
 }
@@ -145,18 +143,20 @@ INSTANTIATE_TEST_SUITE_P(
     Table, InquiryAcceptance,
     ::testing::Values(
         InquiryCase{"writer", Writer(kWriter), true, 0},
-        InquiryCase{"no medium", With(Writer(kWriter), [](FakeDrive& d) { d.notReady = true; }), true, 0},
-        InquiryCase{"qualifier 1", With(Writer(kWriter), [](FakeDrive& d) { d.peripheral = 0x25; }), false, 0},
+        InquiryCase{"no medium",
+                    With(Writer(kWriter), [](SimDrive& d) { d.failures.push_back(CheckCondition(0x00, 0x02, 0x3A, 0)); }),
+                    true, 0},
+        InquiryCase{"qualifier 1", With(Writer(kWriter), [](SimDrive& d) { d.inquiry[0] = 0x25; }), false, 0},
         InquiryCase{"hard disk", HardDisk(), false, 0},
-        InquiryCase{"ATAPI version", With(Writer(kWriter), [](FakeDrive& d) { d.versionByte = 0x32; }), true, 1},
-        InquiryCase{"SCSI-2 version", With(Writer(kWriter), [](FakeDrive& d) { d.versionByte = 0x02; }), true, 0}));
+        InquiryCase{"ATAPI version", With(Writer(kWriter), [](SimDrive& d) { d.inquiry[3] = 0x32; }), true, 1},
+        InquiryCase{"SCSI-2 version", With(Writer(kWriter), [](SimDrive& d) { d.inquiry[3] = 0x02; }), true, 0}));
 
 TEST(ShortInquiry, LeavesTheBytesNotSentAtZero) {
     ResetTransportState();
     ScopedFakeOs fake;
     FakeDrives drives;
     drives.letters[3] = Writer(kWriter);
-    drives.letters[3].inquiryDelivered = 20;  // vendor and four product characters
+    drives.letters[3].inquiry[4] = 15;  // 20 bytes: the vendor and four product characters
     drives.ServePassThrough(fake.os);
     ASSERT_EQ(ScsiInitialize(0), kTransportPassThrough);
     DriveEntry entries[26];
@@ -214,14 +214,26 @@ TEST_F(AspiEnumeration, WalksEveryTargetOfEveryAdapterAndSkipsTheIdPastTheLast) 
     EXPECT_EQ(g_alignmentKnown[2], 0);
 }
 
+// Each adapter reports a mask of its own id, so that an entry written for the
+// wrong adapter shows. Past the tables nothing is kept: every command to
+// adapters 26 and 27 (a TEST UNIT READY and an INQUIRY) asks for the mask again.
 TEST_F(AspiEnumeration, KeepsAdaptersPastTheAlignmentTablesOutOfThem) {
-    manager.adapters.assign(28, {1, 1});
+    manager.adapters.clear();
+    for (uint16_t id = 0; id < 28; ++id) manager.adapters.push_back({id, 1});
     drives.targets[{27, 0}] = Writer(kWriter);
+
     ASSERT_EQ(Enumerate(), 1);
+
     EXPECT_EQ(entries[0].adapterId, 27);
-    for (int adapter = 0; adapter < MaxDriveLetters; ++adapter) {
-        EXPECT_EQ(g_alignmentKnown[adapter], 1);
+    for (uint32_t adapter = 0; adapter < MaxDriveLetters; ++adapter) {
+        EXPECT_EQ(g_alignmentKnown[adapter], 1) << adapter;
+        EXPECT_EQ(g_alignmentMask[adapter], adapter) << adapter;
     }
+    std::vector<int> inquiriesPerAdapter(29, 0);
+    for (const SRB_HAInquiry& inquiry : manager.inquiries) ++inquiriesPerAdapter.at(inquiry.SRB_HaId);
+    std::vector<int> expected(26, 1);
+    expected.insert(expected.end(), {3, 3, 1});
+    EXPECT_EQ(inquiriesPerAdapter, expected);
 }
 
 TEST_F(AspiEnumeration, StopsAtMaxCount) {

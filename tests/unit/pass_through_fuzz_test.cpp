@@ -17,6 +17,7 @@ namespace {
 
 constexpr uint32_t kGetCapabilities = 0x41010;
 constexpr int kRounds = 6000;
+constexpr uint8_t kRequestCdbRoom = 16;  // the CDB bytes a pass-through request holds
 
 uint32_t Get32(const uint8_t* bytes) {
     uint32_t value;
@@ -45,7 +46,7 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
             return succeeded;
         }
         EXPECT_EQ(call.input.size(), 80u);
-        EXPECT_LE(call.input[6], kMaxCdbLength);
+        EXPECT_LE(call.input[6], kRequestCdbRoom);
         auto* data = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(Get32(out + 20)));
         const uint32_t length = Get32(out + 12);
         if (length > 0 && out[8] == 1) std::memset(data, 0x5A, length);
@@ -73,7 +74,7 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
         fake.os.allocationMisalignment = below(8);
 
         const uint8_t cdbLength = static_cast<uint8_t>(below(256));
-        size_t cdbBytes = std::min<size_t>(cdbLength, kMaxCdbLength);
+        size_t cdbBytes = std::min<size_t>(cdbLength, kRequestCdbRoom);
         if (drive.twelveByteCdb == 1) cdbBytes = 12;
         std::unique_ptr<uint8_t[]> cdb(new uint8_t[cdbBytes]);
         std::memset(cdb.get(), 0xC3, cdbBytes);
@@ -89,7 +90,7 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
         seen.insert(result);
         ASSERT_EQ(fake.os.OpenDeviceCount(), g_deviceHandle != nullptr ? 1u : 0u) << "round " << round;
         ASSERT_EQ(fake.os.LiveAllocationCount(), 0u) << "round " << round;
-        ASSERT_LE(g_passThroughStatus.SRB_CDBLen, kMaxCdbLength);
+        ASSERT_LE(g_passThroughStatus.SRB_CDBLen, kRequestCdbRoom);
         ASSERT_EQ(g_lastStatus, &g_passThroughStatus);
         if (result != 0) {
             ASSERT_EQ(g_deviceHandle, nullptr) << "round " << round;

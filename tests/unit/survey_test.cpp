@@ -89,7 +89,7 @@ TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
 
 TEST_F(Survey, ListsADriveWhoseReadFailsAndReadsTheNext) {
     drives.letters[3] = Writer(kKv948a);
-    drives.letters[3].serialReadFails = true;
+    drives.letters[3].failures.push_back(CheckCondition(0xF1, 0x05, 0x24, 0x00));
     drives.letters[4] = Writer(kKv942a, "00FA0");
     drives.ServePassThrough(fake.os);
 
