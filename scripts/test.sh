@@ -16,6 +16,8 @@ cmake --build build/windows -j "$jobs"
 tests/res/check_styles.sh build/windows
 # The product stays lean: at most 48 KB, importing nothing but system DLLs.
 cmake --build build/windows --target check_image
+# One source gives one executable, wherever it is built.
+scripts/check-reproducible.sh
 
 # Benchmarks print figures for comparison between changes; they assert nothing
 # and are built without sanitizers so that the figures mean something.
