@@ -10,7 +10,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=$root/build/reproducible
 rm -rf "$work"
 
-# build_copy <directory> <time zone> <locale>: prints the executable's path.
+# build_copy <directory> <time zone> <locale>: the executable ends up in
+# <directory>/build/app/KorvSerial.exe.
 build_copy() {
     local copy=$1
     mkdir -p "$copy/src"
@@ -18,13 +19,14 @@ build_copy() {
     env TZ="$2" LC_ALL="$3" cmake -S "$copy/src" -B "$copy/build" --no-warn-unused-cli \
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel > /dev/null
     env TZ="$2" LC_ALL="$3" cmake --build "$copy/build" -j "$(nproc)" --target KorvSerial > /dev/null
-    echo "$copy/build/app/KorvSerial.exe"
 }
 
 # Paths of different lengths, so that a build path that leaks into the image
 # shows as a difference, and so does a link time: the builds are seconds apart.
-first=$(build_copy "$work/first" UTC C.UTF-8)
-second=$(build_copy "$work/second-copy-elsewhere" Asia/Tokyo ja_JP.UTF-8)
+build_copy "$work/first" UTC C.UTF-8
+build_copy "$work/second-copy-elsewhere" Asia/Tokyo ja_JP.UTF-8
+first=$work/first/build/app/KorvSerial.exe
+second=$work/second-copy-elsewhere/build/app/KorvSerial.exe
 
 if cmp -s "$first" "$second"; then
     echo "PASS reproducible build: two builds in different directories give the same KorvSerial.exe," \
