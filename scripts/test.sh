@@ -14,6 +14,7 @@ cmake --build build/native -j "$jobs"
 cmake -S . -B build/windows --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build build/windows -j "$jobs"
 tests/res/check_styles.sh build/windows
+tests/res/check_version.sh build/windows
 # The product stays lean: at most 48 KB, importing nothing but system DLLs.
 cmake --build build/windows --target check_image
 # One source gives one executable, wherever it is built.
