@@ -28,6 +28,10 @@ for bench in build/bench/tests/korv_transport_bench build/bench/tests/korv_surve
     "$bench" --benchmark_min_time=0.1
 done
 
+# The release's signing path, with a throwaway certificate; its signed copy
+# is started by the end-to-end suite.
+scripts/check-signing.sh build/windows
+
 # The real executable under Wine and Xvfb, with the simulated ASPI manager.
 scripts/e2e.sh build/windows
 
