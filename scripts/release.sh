@@ -80,4 +80,8 @@ rm -f "$zip"
 echo "=== release $version"
 unzip -l "$zip"
 echo "KorvSerial.exe: SHA-256 $(sha256sum < "$stage/KorvSerial.exe" | cut -d' ' -f1), $signature"
+if [ -n "$certificate" ]; then
+    echo "KorvSerial.exe without its signature, as anyone builds it from $revision:" \
+        "SHA-256 $(sha256sum < "$source/build/windows/app/KorvSerial.exe" | cut -d' ' -f1)"
+fi
 echo "dist/$(basename "$zip"): SHA-256 $(sha256sum < "$zip" | cut -d' ' -f1)"
