@@ -27,7 +27,10 @@ while [ $# -gt 0 ]; do
     esac
 done
 if [ -n "$certificate" ] || [ -n "$key" ]; then
-    [ -f "$certificate" ] && [ -f "$key" ] || { echo "signing needs both a certificate and a key file" >&2; exit 2; }
+    if [ ! -f "$certificate" ] || [ ! -f "$key" ]; then
+        echo "signing needs both a certificate and a key file" >&2
+        exit 2
+    fi
     certificate=$(realpath "$certificate")
     key=$(realpath "$key")
 fi
