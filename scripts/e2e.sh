@@ -7,8 +7,9 @@
 # drive letters' files (tests/sim_sg).
 #
 # Groups, each in a fresh copy of a prepared prefix:
-#   win32   a 32-bit prefix: every ASPI and pass-through case, then the main
-#           cases under Windows XP, 7 and 10 and no transport under 98 and ME
+#   win32   a 32-bit prefix: every ASPI and pass-through case, the signed copy
+#           that scripts/check-signing.sh leaves, then the main cases under
+#           Windows XP, 7 and 10 and no transport under 98 and ME
 #   wow64   a 64-bit prefix running the same 32-bit program: the manager in
 #           the 32-bit system directory, planted managers, pass-through
 #   no-cp932  a system without code page 932 under an English locale: Wine
@@ -31,6 +32,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd) || exit 2
 exe=$build/app/KorvSerial.exe
+signed_exe=$build/signing/KorvSerial.exe
 manager=$build/tests/sim_aspi/wnaspi32.dll
 driver=$build/tests/e2e/e2e_driver.exe
 scenarios=$root/tests/e2e/scenarios
@@ -40,6 +42,7 @@ template64=$template32-wow64
 for file in "$exe" "$manager" "$driver"; do
     [ -f "$file" ] || { echo "missing $file (build the Windows tree first)"; exit 2; }
 done
+[ -f "$signed_exe" ] || { echo "missing $signed_exe (scripts/check-signing.sh $build makes it)"; exit 2; }
 "$root/tests/sim_sg/build.sh" "$build/sim_sg" || { echo "cannot build the pass-through preload"; exit 2; }
 # Each process's loader expands $LIB to its own word size's library folder.
 # shellcheck disable=SC2016
@@ -148,7 +151,7 @@ run_group() {
 }
 
 run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
-    case_demo_machine case_second_start case_read_error case_no_cd_device case_none_supported \
+    case_demo_machine case_signed case_second_start case_read_error case_no_cd_device case_none_supported \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
     case_builtin_manager case_network_letter case_namesake_window \

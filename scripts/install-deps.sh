@@ -11,6 +11,7 @@ packages=(
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
     wine wine32:i386 wine32-preloader:i386 wine64 fonts-wine xvfb x11-apps x11-utils imagemagick fonts-ipafont-gothic locales
     qemu-user
+    osslsigncode openssl zip unzip tzdata
 )
 
 missing=()

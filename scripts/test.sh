@@ -16,8 +16,12 @@ ctest --test-dir build/native --output-on-failure --verbose
 cmake -S . -B build/windows --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build build/windows -j "$jobs"
 tests/res/check_styles.sh build/windows
-# The product stays lean: at most 48 KB, importing nothing but system DLLs.
+tests/res/check_version.sh build/windows
+# The product stays lean: at most 48 KB, importing nothing but system DLLs;
+# its header says what a Windows linker says of a windowed program.
 cmake --build build/windows --target check_image
+# One source gives one executable, wherever it is built.
+scripts/check-reproducible.sh
 
 # Benchmarks print figures for comparison between changes; they assert nothing
 # and are built without sanitizers so that the figures mean something.
@@ -26,6 +30,10 @@ cmake --build build/bench -j "$jobs" --target korv_transport_bench korv_survey_b
 for bench in build/bench/tests/korv_transport_bench build/bench/tests/korv_survey_bench; do
     "$bench" --benchmark_min_time=0.1
 done
+
+# The release's signing path, with a throwaway certificate; its signed copy
+# is started by the end-to-end suite.
+scripts/check-signing.sh build/windows
 
 # The real executable under Wine and Xvfb, with the simulated ASPI manager.
 scripts/e2e.sh build/windows

@@ -81,6 +81,17 @@ case_demo_machine() {
     check_no_text "no F1h to the hard disk" "$work/$c.log" "ha=0 target=0 lun=0 flags=48 buflen=128"
 }
 
+# The executable as a release ships it, with a signature: it still starts
+# and lists the demo drives.
+case_signed() {
+    local c=signed
+    app_exe=$signed_exe start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 list command:2 wait-exit:30000
+    stop_app 30
+    for item in count=3 "${demo_items[@]}"; do check_line "signed executable: ${item%%=*}" "$work/$c.drv" "$item"; done
+    check_equal "signed executable: exit status after Close" "$app_status" 0
+}
+
 case_second_start() {
     local c=second
     start_app $c "$(scenario_env "$scenarios/demo.scenario")"
