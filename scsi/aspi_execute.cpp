@@ -79,7 +79,7 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     }
     const int32_t result = ReduceOutcome(finished);
 
-    ReleaseTransferBuffer(transfer);
+    FreeAligned(transfer.bounce);
     Os().CloseHandle(event);
     return result;
 }

@@ -49,8 +49,8 @@ public:
     // Opens a device with read and write sharing, OPEN_EXISTING; nullptr on failure.
     virtual OsHandle OpenDevice(const Text& path, uint32_t access) = 0;
     // A synchronous control request; false on failure, with LastError() saying why.
-    virtual bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize,
-                                 void* out, uint32_t outSize, uint32_t* returned) = 0;
+    virtual bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
+                                 uint32_t outSize) = 0;
     // The calling thread's last system error number.
     virtual uint32_t LastError() = 0;
 

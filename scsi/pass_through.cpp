@@ -99,11 +99,10 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
     request.DataBuffer = transfer.data;
     if (cdbLength > 0) std::memcpy(request.Cdb, cdb, cdbLength);
 
-    uint32_t returned = 0;
     const bool succeeded = Os().DeviceIoControl(g_deviceHandle, kIoctlScsiPassThroughDirect, &request,
-                                                sizeof request, &request, sizeof request, &returned);
+                                                sizeof request, &request, sizeof request);
     RecordOutcome(request, cdb, cdbLength);
     const int32_t result = Outcome(request, succeeded);
-    ReleaseTransferBuffer(transfer);
+    FreeAligned(transfer.bounce);
     return result;
 }

@@ -86,9 +86,8 @@ uint32_t PortDriverAlignmentMask(uint8_t driveLetter) {
     OsHandle device = OpenDriveDevice(driveLetter);
     if (device == nullptr) return 0;
     ScsiCapabilities capabilities{};
-    uint32_t returned = 0;
     if (!Os().DeviceIoControl(device, kIoctlScsiGetCapabilities, nullptr, 0, &capabilities,
-                              sizeof capabilities, &returned)) {
+                              sizeof capabilities)) {
         capabilities = ScsiCapabilities{};
     }
     Os().CloseHandle(device);
@@ -159,5 +158,3 @@ bool ObtainTransferBuffer(uint8_t* buffer, uint32_t transferLength, uint8_t dire
     transfer.data = transfer.bounce.aligned;
     return true;
 }
-
-void ReleaseTransferBuffer(const TransferBuffer& transfer) { FreeAligned(transfer.bounce); }

@@ -62,11 +62,9 @@ void FreeAligned(const AlignedBlock& block);
 // aligned copy of the caller's bytes, otherwise the caller's buffer itself.
 struct TransferBuffer {
     uint8_t* data;        // what the request points at
-    AlignedBlock bounce;  // the copy, when one was made
+    AlignedBlock bounce;  // the copy, when one was made; FreeAligned releases it
 };
 
 // False when a copy was needed and no memory could be had; nothing is held then.
 bool ObtainTransferBuffer(uint8_t* buffer, uint32_t transferLength, uint8_t direction, uint32_t mask,
                           TransferBuffer& transfer);
-// Releases the copy, if one was made.
-void ReleaseTransferBuffer(const TransferBuffer& transfer);

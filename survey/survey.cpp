@@ -15,6 +15,8 @@ int32_t g_driveCount = 0;
 
 namespace {
 
+SurveyPort* g_surveyPort = nullptr;
+
 constexpr uint16_t kMaxDrives = 26;  // one per drive letter; well inside the result slots
 static_assert(kMaxDrives <= kResultSlots);
 
@@ -35,6 +37,10 @@ bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialIn
 }
 
 }  // namespace
+
+SurveyPort& SurveyUi() { return *g_surveyPort; }
+
+void InstallSurveyPort(SurveyPort* port) { g_surveyPort = port; }
 
 void SurveyDrives(SurveyWindow dialog) {
     const TransportMode transport = ScsiInitialize(0);

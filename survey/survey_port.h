@@ -1,9 +1,8 @@
 #pragma once
 
-// What the survey does to the user and to the process: its diagnostic lines,
-// its two message boxes, the end of the dialog or of the process. Apart from
-// the transport's operating-system seam, which knows no windows. The product
-// binds it to Win32 beside that seam; the unit tests to a recording fake.
+// What the survey does to the user and to the process, kept apart from the
+// transport's seam, which knows no windows. The product binds it to Win32
+// beside that seam; the unit tests to a recording fake.
 
 using SurveyWindow = void*;  // the dialog that runs the survey, opaque here
 
@@ -25,6 +24,6 @@ public:
     virtual void ExitProcess(int status) = 0;
 };
 
-// The binding in force, installed like the operating-system seam.
+// The binding in force, installed like the operating-system seam (survey.cpp).
 SurveyPort& SurveyUi();
 void InstallSurveyPort(SurveyPort* port);

@@ -9,27 +9,26 @@
 // The core writes the port driver's records and control codes without the
 // system's headers; this binding is where both meet, so the two are held
 // against each other here.
+#define KORV_SAME_FIELD(ours, theirs, field) static_assert(offsetof(ours, field) == offsetof(theirs, field))
 static_assert(kIoctlScsiPassThroughDirect == IOCTL_SCSI_PASS_THROUGH_DIRECT);
 static_assert(kIoctlScsiGetCapabilities == IOCTL_SCSI_GET_CAPABILITIES);
 static_assert(kScsiPassThroughDirectLength == sizeof(SCSI_PASS_THROUGH_DIRECT));
-static_assert(offsetof(PassThroughRequest, ScsiStatus) == offsetof(SCSI_PASS_THROUGH_DIRECT, ScsiStatus));
-static_assert(offsetof(PassThroughRequest, PathId) == offsetof(SCSI_PASS_THROUGH_DIRECT, PathId));
-static_assert(offsetof(PassThroughRequest, TargetId) == offsetof(SCSI_PASS_THROUGH_DIRECT, TargetId));
-static_assert(offsetof(PassThroughRequest, Lun) == offsetof(SCSI_PASS_THROUGH_DIRECT, Lun));
-static_assert(offsetof(PassThroughRequest, CdbLength) == offsetof(SCSI_PASS_THROUGH_DIRECT, CdbLength));
-static_assert(offsetof(PassThroughRequest, SenseInfoLength) ==
-              offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoLength));
-static_assert(offsetof(PassThroughRequest, DataIn) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataIn));
-static_assert(offsetof(PassThroughRequest, DataTransferLength) ==
-              offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength));
-static_assert(offsetof(PassThroughRequest, TimeOutValue) == offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue));
-static_assert(offsetof(PassThroughRequest, DataBuffer) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer));
-static_assert(offsetof(PassThroughRequest, SenseInfoOffset) ==
-              offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset));
-static_assert(offsetof(PassThroughRequest, Cdb) == offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb));
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, ScsiStatus);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, PathId);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, TargetId);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, Lun);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, CdbLength);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, SenseInfoLength);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, DataIn);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, DataTransferLength);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, TimeOutValue);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, DataBuffer);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset);
+KORV_SAME_FIELD(PassThroughRequest, SCSI_PASS_THROUGH_DIRECT, Cdb);
 static_assert(sizeof(PassThroughRequest::Cdb) == sizeof(SCSI_PASS_THROUGH_DIRECT::Cdb));
 static_assert(sizeof(ScsiCapabilities) == sizeof(IO_SCSI_CAPABILITIES));
-static_assert(offsetof(ScsiCapabilities, AlignmentMask) == offsetof(IO_SCSI_CAPABILITIES, AlignmentMask));
+KORV_SAME_FIELD(ScsiCapabilities, IO_SCSI_CAPABILITIES, AlignmentMask);
+#undef KORV_SAME_FIELD
 static_assert(kDriveRemote == DRIVE_REMOTE);
 
 
@@ -76,12 +75,12 @@ OsHandle Win32Os::OpenDevice(const Text& path, uint32_t access) {
     return device == INVALID_HANDLE_VALUE ? nullptr : device;
 }
 
+// Without an overlapped structure the system requires a byte counter, which
+// no caller reads.
 bool Win32Os::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
-                              uint32_t outSize, uint32_t* returned) {
+                              uint32_t outSize) {
     DWORD count = 0;
-    const BOOL succeeded = ::DeviceIoControl(device, code, in, inSize, out, outSize, &count, nullptr);
-    if (returned != nullptr) *returned = count;
-    return succeeded != FALSE;
+    return ::DeviceIoControl(device, code, in, inSize, out, outSize, &count, nullptr) != FALSE;
 }
 
 uint32_t Win32Os::LastError() { return GetLastError(); }

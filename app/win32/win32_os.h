@@ -1,8 +1,10 @@
 #pragma once
 
-// The product's binding of the operating-system seam to Win32.
+// The product's bindings to Win32: the operating-system seam of the core
+// (win32_os.cpp) and the survey's port (win32_survey_port.cpp).
 
 #include "scsi/os_seam.h"
+#include "survey/survey_port.h"
 
 class Win32Os : public OsSeam {
 public:
@@ -17,8 +19,16 @@ public:
     uint32_t DriveType(const Text& rootPath) override;
     OsHandle OpenDevice(const Text& path, uint32_t access) override;
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
-                         uint32_t outSize, uint32_t* returned) override;
+                         uint32_t outSize) override;
     uint32_t LastError() override;
     void* Allocate(size_t size) override;
     void Free(void* block) override;
+};
+
+class Win32SurveyPort : public SurveyPort {
+public:
+    void WriteStdout(const char* text) override;
+    void ShowMessage(SurveyWindow owner, const char* text, const char* caption) override;
+    void EndDialog(SurveyWindow dialog, int result) override;
+    void ExitProcess(int status) override;
 };

@@ -1,4 +1,4 @@
-#include "app/win32/win32_survey_port.h"
+#include "app/win32/win32_os.h"
 
 #include <windows.h>
 

@@ -32,7 +32,7 @@ void ForgetRecords(FakeOs& os, FakeDrives& drives) {
 // that answers at once. Reports the program's own cost per probed address.
 void BM_SurveyPassThroughAllLetters(benchmark::State& state) {
     ScopedFakeOs fake;
-    ScopedFakeSurveyPort ui;
+    FakeSurveyPort ui;
     FakeDrives drives;
     for (int letter = 2; letter < 26; ++letter) drives.letters[letter] = Writer(kWriter);
     drives.ServePassThrough(fake.os);
@@ -42,7 +42,7 @@ void BM_SurveyPassThroughAllLetters(benchmark::State& state) {
         ForgetResults();
         SurveyDrives(nullptr);
         ForgetRecords(fake.os, drives);
-        ui.port.standardOutput.clear();
+        ui.standardOutput.clear();
     }
     ResetTransportState();
     state.counters["addresses"] = 24;
@@ -55,7 +55,7 @@ BENCHMARK(BM_SurveyPassThroughAllLetters)->Unit(benchmark::kMicrosecond);
 // the other addresses answer that no device is installed there.
 void BM_SurveyAspiFourAdapters(benchmark::State& state) {
     ScopedFakeOs fake;
-    ScopedFakeSurveyPort ui;
+    FakeSurveyPort ui;
     FakeAspiManager manager(fake.os);
     manager.adapters.assign(4, {0, 16});
     manager.supportInfo = (SS_COMP << 8) | 4;
@@ -68,7 +68,7 @@ void BM_SurveyAspiFourAdapters(benchmark::State& state) {
         ForgetResults();
         SurveyDrives(nullptr);
         ForgetRecords(fake.os, drives);
-        ui.port.standardOutput.clear();
+        ui.standardOutput.clear();
         manager.executed.clear();
         manager.inquiries.clear();
     }

@@ -115,7 +115,7 @@ OsHandle FakeOs::OpenDevice(const Text& path, uint32_t access) {
 }
 
 bool FakeOs::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
-                             uint32_t outSize, uint32_t* returned) {
+                             uint32_t outSize) {
     FakeIoctl call;
     auto found = openDevices_.find(device);
     call.path = found == openDevices_.end() ? std::string() : found->second.path;
@@ -138,7 +138,6 @@ bool FakeOs::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t 
         error = 0;
         succeeded = ioctlHandler(ioctls.back(), static_cast<uint8_t*>(out), error);
     }
-    if (returned != nullptr) *returned = succeeded ? outSize : 0;
     if (!succeeded) lastError_ = error;
     return succeeded;
 }

@@ -10,8 +10,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,7 +95,7 @@ public:
     uint32_t DriveType(const Text& rootPath) override;
     OsHandle OpenDevice(const Text& path, uint32_t access) override;
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
-                         uint32_t outSize, uint32_t* returned) override;
+                         uint32_t outSize) override;
     uint32_t LastError() override;
     void* Allocate(size_t size) override;
     void Free(void* block) override;

@@ -1,6 +1,7 @@
 #pragma once
 
-// Records what the survey does to the user and the process.
+// Records what the survey does to the user and the process; installed as the
+// survey's port for its own lifetime.
 
 #include <optional>
 #include <string>
@@ -17,6 +18,9 @@ struct FakeMessage {
 
 class FakeSurveyPort : public SurveyPort {
 public:
+    FakeSurveyPort() { InstallSurveyPort(this); }
+    ~FakeSurveyPort() override { InstallSurveyPort(nullptr); }
+
     std::string standardOutput;
     std::vector<FakeMessage> messages;
     std::vector<std::pair<SurveyWindow, int>> endedDialogs;
@@ -30,10 +34,3 @@ public:
     void ExitProcess(int status) override { exitStatus = status; }
 };
 
-// Installs a FakeSurveyPort for the length of a scope.
-class ScopedFakeSurveyPort {
-public:
-    ScopedFakeSurveyPort() { InstallSurveyPort(&port); }
-    ~ScopedFakeSurveyPort() { InstallSurveyPort(nullptr); }
-    FakeSurveyPort port;
-};

@@ -48,7 +48,7 @@ protected:
     }
 
     ScopedFakeOs fake;
-    ScopedFakeSurveyPort ui;
+    FakeSurveyPort ui;
     FakeDrives drives;
 };
 
@@ -60,15 +60,15 @@ TEST_F(Survey, KeepsSupportedDrivesInOrderAndSkipsOthers) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(ui.port.standardOutput, "SPTI Mode\n");
+    EXPECT_EQ(ui.standardOutput, "SPTI Mode\n");
     ASSERT_EQ(g_driveCount, 2);
     EXPECT_EQ(g_driveNames[0], "(D:) " + kKv948a);
     EXPECT_EQ(g_driveSerials[0], "507425005001");
     EXPECT_EQ(g_driveNames[1], "(G:) " + kKv942a);
     EXPECT_EQ(g_driveSerials[1], "50658xxxxxxx");
     EXPECT_TRUE(g_driveNames[2].empty());
-    EXPECT_TRUE(ui.port.messages.empty());
-    EXPECT_TRUE(ui.port.endedDialogs.empty());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.endedDialogs.empty());
 }
 
 TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
@@ -140,7 +140,7 @@ TEST_F(Survey, FillsTwentySixSlotsUnderAspi) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(ui.port.standardOutput, "ASPI Mode\n");
+    EXPECT_EQ(ui.standardOutput, "ASPI Mode\n");
     ASSERT_EQ(g_driveCount, 26);
     EXPECT_EQ(g_driveNames[0], "(0:0) " + kKv942a);
     EXPECT_EQ(g_driveNames[25], "(1:9) " + kKv942a);
@@ -153,11 +153,11 @@ TEST_F(Survey, WithNoDeviceAtAllLeavesTheDialogOpenAndEmpty) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(ui.port.standardOutput, "SPTI Mode\nNot forund terget CD/DVD drive.  \n");
+    EXPECT_EQ(ui.standardOutput, "SPTI Mode\nNot forund terget CD/DVD drive.  \n");
     EXPECT_EQ(g_driveCount, 0);
-    EXPECT_TRUE(ui.port.messages.empty());
-    EXPECT_TRUE(ui.port.endedDialogs.empty());
-    EXPECT_FALSE(ui.port.exitStatus.has_value());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.endedDialogs.empty());
+    EXPECT_FALSE(ui.exitStatus.has_value());
 }
 
 TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
@@ -166,12 +166,12 @@ TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(ui.port.standardOutput, "SPTI Mode\n");
-    ASSERT_EQ(ui.port.messages.size(), 1u);
-    EXPECT_EQ(ui.port.messages[0].owner, kDialog);
-    EXPECT_EQ(ui.port.messages[0].text, kNoSupportedDriveBytes);
-    EXPECT_EQ(ui.port.messages[0].caption, std::optional<std::string>("KorvSerial1"));
-    EXPECT_EQ(ui.port.endedDialogs, (std::vector<std::pair<SurveyWindow, int>>{{kDialog, 2}}));
+    EXPECT_EQ(ui.standardOutput, "SPTI Mode\n");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].owner, kDialog);
+    EXPECT_EQ(ui.messages[0].text, kNoSupportedDriveBytes);
+    EXPECT_EQ(ui.messages[0].caption, std::optional<std::string>("KorvSerial1"));
+    EXPECT_EQ(ui.endedDialogs, (std::vector<std::pair<SurveyWindow, int>>{{kDialog, 2}}));
     EXPECT_EQ(g_driveCount, 0);
 }
 
@@ -180,13 +180,13 @@ TEST_F(Survey, WithNoTransportShowsTheBoxAndEndsTheProcess) {
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(ui.port.standardOutput, "");
-    ASSERT_EQ(ui.port.messages.size(), 1u);
-    EXPECT_EQ(ui.port.messages[0].owner, kDialog);
-    EXPECT_EQ(ui.port.messages[0].text, kNoTransportBytes);
-    EXPECT_FALSE(ui.port.messages[0].caption.has_value());
-    EXPECT_EQ(ui.port.exitStatus, std::optional<int>(0));
-    EXPECT_TRUE(ui.port.endedDialogs.empty());
+    EXPECT_EQ(ui.standardOutput, "");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].owner, kDialog);
+    EXPECT_EQ(ui.messages[0].text, kNoTransportBytes);
+    EXPECT_FALSE(ui.messages[0].caption.has_value());
+    EXPECT_EQ(ui.exitStatus, std::optional<int>(0));
+    EXPECT_TRUE(ui.endedDialogs.empty());
 }
 
 }  // namespace
