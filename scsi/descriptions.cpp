@@ -191,16 +191,12 @@ uint16_t DescribeScsiStatus(const uint8_t* cdb, uint8_t cdbLength, const uint8_t
     FormatCdb(cdb, cdbLength, cdbText);
     const uint8_t status = LastStatus().SRB_TargStat;
     const uint8_t index = TargetStatusIndex(status);
-    if (index != kCheckConditionIndex) {
-        return WriteAt(message, offset, "Scsi Command: %s\nScsi Target Status: %02X %s\n", cdbText,
-                       status, TargetStatusTexts[index]);
-    }
+    offset = WriteAt(message, offset, "Scsi Command: %s\nScsi Target Status: %02X %s\n", cdbText, status,
+                     TargetStatusTexts[index]);
+    if (index != kCheckConditionIndex) return offset;
     const uint8_t senseKey = sense[2];
     const uint16_t code = static_cast<uint16_t>((sense[12] << 8) | sense[13]);
-    return WriteAt(message, offset,
-                   "Scsi Command: %s\nScsi Target Status: %02X %s\nSense Key: %02X   %s\n"
-                   "ASC/ASCQ : %04X %s\n",
-                   cdbText, status, TargetStatusTexts[kCheckConditionIndex], senseKey,
+    return WriteAt(message, offset, "Sense Key: %02X   %s\nASC/ASCQ : %04X %s\n", senseKey,
                    SenseKeyTexts[senseKey & 0x0F], code, AdditionalSenseText(code));
 }
 
