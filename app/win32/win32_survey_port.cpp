@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "app/framework/code_page.h"
 #include "app/framework/wide_text.h"
@@ -21,17 +22,11 @@ WideText ApplicationName() {
     if (path.empty()) return path;
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), kLongestPath);
     path.Truncate(length < kLongestPath ? length : 0);
-    const wchar_t* characters = path.c_str();
-    size_t start = path.size();
-    while (start > 0 && characters[start - 1] != L'\\' && characters[start - 1] != L'/') --start;
-    size_t end = path.size();
-    for (size_t i = path.size(); i > start; --i) {
-        if (characters[i - 1] == L'.') {
-            end = i - 1;
-            break;
-        }
-    }
-    return WideText(characters + start, end - start);
+    // The system names its modules with backslashes only.
+    const wchar_t* name = path.c_str();
+    if (const wchar_t* backslash = std::wcsrchr(name, L'\\')) name = backslash + 1;
+    const wchar_t* dot = std::wcsrchr(name, L'.');
+    return WideText(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::wcslen(name));
 }
 
 }  // namespace
