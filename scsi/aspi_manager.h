@@ -54,6 +54,5 @@ constexpr uint32_t HostAdapterAlignmentMask(const SRB_HAInquiry& inquiry) {
 
 // HA_Unique byte 3: how many target ids the adapter has; 0 means 8.
 constexpr uint8_t HostAdapterTargetCount(const SRB_HAInquiry& inquiry) {
-    constexpr uint8_t kDefaultTargets = 8;
-    return inquiry.HA_Unique[3] == 0 ? kDefaultTargets : inquiry.HA_Unique[3];
+    return inquiry.HA_Unique[3] == 0 ? 8 : inquiry.HA_Unique[3];
 }

@@ -50,8 +50,7 @@ void CScsiCmd::Reset() {
 }
 
 int32_t CScsiCmd::Execute() {
-    // Not a rule of what is sent (that is CdbLengthSent's) but of this object:
-    // the transports read that many bytes of `cdb`, which holds no more.
+    // This object's bound, not a rule of what is sent: the transports read that many bytes of `cdb`.
     const uint8_t length = cdbLength > sizeof cdb ? sizeof cdb : cdbLength;
     result = ScsiExecute(device, cdb, length, buffer, transferLength, direction, timeout);
     if (result != 0) {

@@ -34,9 +34,8 @@ struct DriveEntry {
     int32_t twelveByteCdb;  // non-zero: commands go out with 12-byte CDBs
 };
 
-// The CDB length that goes to the drive: twelve bytes to a drive that takes
-// twelve-byte CDBs, whatever the caller gave; otherwise the caller's, at most
-// what a request holds.
+// The CDB length sent: twelve bytes to a drive that takes twelve-byte CDBs,
+// whatever the caller gave; otherwise the caller's, at most what a request holds.
 constexpr uint8_t CdbLengthSent(const DriveEntry& drive, uint8_t cdbLength) {
     if (drive.twelveByteCdb == 1) return kTwelveByteCdbLength;
     return cdbLength > kMaxCdbLength ? kMaxCdbLength : cdbLength;

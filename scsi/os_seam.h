@@ -43,8 +43,7 @@ public:
     // Closes an event or a device; nullptr is ignored.
     virtual void CloseHandle(OsHandle handle) = 0;
 
-    // The type GetDriveTypeA reports for the root "c:\\", answered from the
-    // system's records of the letter without I/O to the drive or a network server.
+    // GetDriveTypeA of the root "c:\\", answered from the system's records: no I/O to drive or server.
     virtual uint32_t DriveType(const Text& rootPath) = 0;
     // Opens a device with read and write sharing, OPEN_EXISTING; nullptr on failure.
     virtual OsHandle OpenDevice(const Text& path, uint32_t access) = 0;

@@ -14,13 +14,11 @@ public:
 
     // Writes the text to standard output as it is.
     virtual void WriteStdout(const char* text) = 0;
-    // An OK-only message box without icon owned by `owner`. Texts are
-    // Shift-JIS; a null caption shows the application's name.
+    // An OK-only box without icon, owned by `owner`; Shift-JIS texts, a null caption names the program.
     virtual void ShowMessage(SurveyWindow owner, const char* text, const char* caption) = 0;
     // Ends the modal dialog with `result`.
     virtual void EndDialog(SurveyWindow dialog, int result) = 0;
-    // Ends the process through the runtime's normal exit. The fake records the
-    // call and returns, so callers return right after it.
+    // Ends the process through the runtime's normal exit (a fake returns: callers return right after).
     virtual void ExitProcess(int status) = 0;
 };
 
