@@ -31,7 +31,6 @@ KORV_SAME_FIELD(ScsiCapabilities, IO_SCSI_CAPABILITIES, AlignmentMask);
 #undef KORV_SAME_FIELD
 static_assert(kDriveRemote == DRIVE_REMOTE);
 
-
 uint32_t Win32Os::PlatformId() {
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;

@@ -298,7 +298,7 @@ bool StepAbout(Session& session, const Params& params) {
 bool StepAboutOk(Session& session, const Params&) {
     if (session.about == nullptr) return Fail("no About box");
     PostMessageW(session.about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    for (int i = 0; i < 100 && IsWindow(session.about); ++i) Sleep(50);
+    WaitUntil([&] { return !IsWindow(session.about); }, 5000);
     EmitRaw("about-closed", IsWindow(session.about) ? "0" : "1");
     return true;
 }

@@ -49,11 +49,8 @@ std::wstring ComboItemText(HWND combo, int index) {
 }
 
 bool WaitPainted(HWND window, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (GetUpdateRect(window, nullptr, FALSE)) {
-        if (!IsWindow(window) || GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
+    const bool painted = WaitUntil([&] { return !IsWindow(window) || !GetUpdateRect(window, nullptr, FALSE); }, timeoutMs);
+    if (!painted || !IsWindow(window)) return false;
     DWORD_PTR ignored = 0;
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
 }
@@ -62,11 +59,7 @@ bool WaitPostedMessagesDone(HWND marker, DWORD timeoutMs) {
     static UINT nextLimit = 0x7F000000;
     const UINT limit = ++nextLimit;
     if (!PostMessageW(marker, EM_SETLIMITTEXT, limit, 0)) return !IsWindow(marker);
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (!IsWindow(marker)) return true;
-        if (static_cast<UINT>(SendWithTimeout(marker, EM_GETLIMITTEXT, 0, 0)) == limit) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
+    return WaitUntil(
+        [&] { return !IsWindow(marker) || static_cast<UINT>(SendWithTimeout(marker, EM_GETLIMITTEXT, 0, 0)) == limit; },
+        timeoutMs);
 }

@@ -14,17 +14,33 @@ std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
 bool HasControl(HWND window, int id);
 
-// Polls every 50 ms until `accept` names a window or `timeoutMs` has passed.
+// Polls every 20 ms until `done` holds; false when `timeoutMs` passed first.
+template <typename Condition>
+bool WaitUntil(Condition done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// Waits until `accept` names a top-level window; nullptr after `timeoutMs`.
 template <typename Accept>
 HWND WaitForWindow(Accept accept, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        for (HWND window : TopLevelWindows()) {
-            if (accept(window)) return window;
-        }
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(50);
-    }
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows()) {
+                if (accept(window)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
 }
 
 // Sends with a time-out so that a hung program fails the step instead of the

@@ -83,6 +83,17 @@ std::string PathOf(int fd) {
     return length > 0 ? std::string(target, static_cast<size_t>(length)) : std::string("?");
 }
 
+// The upper-case letter that ends the path the descriptor was opened through,
+// when that path is `<KORV_SG_DIR>/<prefix><letter>`; otherwise 0.
+char LetterAfter(int fd, const std::string& prefix) {
+    const std::string directory = SimDirectory();
+    const std::string path = PathOf(fd);
+    const std::string start = directory + "/" + prefix;
+    if (directory.empty() || path.size() != start.size() + 1 || path.compare(0, start.size(), start) != 0) return 0;
+    const char letter = path.back();
+    return letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : 0;
+}
+
 // The upper-case letter of a simulated drive's descriptor, or 0.
 char SimulatedLetter(int fd) {
     const std::string directory = SimDirectory();
@@ -92,11 +103,7 @@ char SimulatedLetter(int fd) {
         device.st_dev != drive.st_dev || device.st_ino != drive.st_ino) {
         return 0;
     }
-    const std::string path = PathOf(fd);
-    const std::string prefix = directory + "/";
-    if (path.size() != prefix.size() + 1 || path.compare(0, prefix.size(), prefix) != 0) return 0;
-    const char letter = path.back();
-    return letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : 0;
+    return LetterAfter(fd, "");
 }
 
 // Read afresh for every request, so that one long-lived server follows the
@@ -211,11 +218,7 @@ bool IsAbsentCodePage(const char* path) {
     return absent;
 }
 
-bool IsNetworkRoot(int fd) {
-    const std::string prefix = SimDirectory() + "/net-";
-    const std::string path = PathOf(fd);
-    return !SimDirectory().empty() && path.size() == prefix.size() + 1 && path.compare(0, prefix.size(), prefix) == 0;
-}
+bool IsNetworkRoot(int fd) { return LetterAfter(fd, "net-") != 0; }
 
 template <typename Statistics, typename Function>
 int FileSystemStatistics(const char* name, int fd, Statistics* statistics) {
