@@ -14,17 +14,47 @@ packages=(
     osslsigncode openssl zip unzip tzdata
 )
 
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed' \
-        || missing+=("$package")
-done
+# A mirror in mid-sync serves an index of the wrong size for a while; a later
+# try usually gets a consistent one.
+refresh_attempts=4
+refresh_pause=${KORV_APT_RETRY_PAUSE:-15}
+apt_options=(-o Acquire::Retries=3)
 
+missing_packages() {
+    local package
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed' \
+            || echo "$package"
+    done
+}
+
+# Refreshes the package indexes, a few times if need be. A refresh that never
+# fully succeeds is no reason to stop: the indexes it did get may hold every
+# package we need.
+refresh_indexes() {
+    local attempt
+    for ((attempt = 1; attempt <= refresh_attempts; attempt++)); do
+        apt-get "${apt_options[@]}" update -qq && return 0
+        if [ "$attempt" -lt "$refresh_attempts" ]; then
+            echo "refreshing the package indexes failed (try $attempt of $refresh_attempts); trying again in ${refresh_pause} s" >&2
+            sleep "$refresh_pause"
+        fi
+    done
+    echo "some package indexes could not be refreshed; installing with those that came" >&2
+}
+
+mapfile -t missing < <(missing_packages)
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "installing: ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    refresh_indexes
+    if ! DEBIAN_FRONTEND=noninteractive apt-get "${apt_options[@]}" install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null; then
+        mapfile -t still_missing < <(missing_packages)
+        echo "error: could not install: ${still_missing[*]:-${missing[*]}}" >&2
+        echo "The package mirror may be in the middle of an update; please try again later." >&2
+        exit 1
+    fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
