@@ -25,13 +25,11 @@ void FillRequest(const DriveEntry& drive, const uint8_t* cdb, uint8_t cdbLength,
     if (cdbLength > 0) std::memcpy(g_aspiExecSrb.CDBByte, cdb, cdbLength);
 }
 
-// Each later test overrides the earlier ones. A request that never finished
-// (the wait on its event failed) counts as a failed request: it must not pass
-// for a completed one.
-int32_t ReduceOutcome(bool finished) {
+// Each later test overrides the earlier ones.
+int32_t ReduceOutcome() {
     int32_t result = kResultSuccess;
     const uint8_t status = g_aspiExecSrb.SRB_Status;
-    if (!finished || (status != SS_PENDING && status != SS_COMP)) result = kResultRequestStatus;
+    if (status != SS_PENDING && status != SS_COMP) result = kResultRequestStatus;
     const uint8_t hostAdapterStatus = g_aspiExecSrb.SRB_HaStat;
     if (hostAdapterStatus != HASTAT_OK && hostAdapterStatus != HASTAT_DO_DU) {
         result = kResultHostAdapterStatus;
@@ -48,14 +46,48 @@ int32_t ReduceOutcome(bool finished) {
     return result;
 }
 
+uint32_t CompletionLimitMilliseconds(uint32_t timeoutSeconds) {
+    // Short of INFINITE, which would take the bound away again.
+    constexpr uint64_t kLongestWait = 0xFFFFFFFEu;
+    const uint64_t limit = (static_cast<uint64_t>(timeoutSeconds) + kAspiCompletionMarginSeconds) * 1000;
+    return static_cast<uint32_t>(limit < kLongestWait ? limit : kLongestWait);
+}
+
+// The manager answers an abort within the call; the request it aborts then
+// completes through its own event.
+void AbortRequest(StatusBlock& request) {
+    static SRB_Abort abort;
+    abort = SRB_Abort{};
+    abort.SRB_Cmd = SC_ABORT_SRB;
+    abort.SRB_HaId = request.SRB_HaId;
+    abort.SRB_ToAbort = &request;
+    g_sendAspi32Command(&abort);
+}
+
+// True when the manager signalled the request's event: only then is it done
+// with the request, its data buffer and the event.
+bool AwaitCompletion(OsHandle event, uint32_t timeoutSeconds) {
+    OsWait wait = Os().WaitFor(event, CompletionLimitMilliseconds(timeoutSeconds));
+    if (wait == OsWait::TimedOut) {
+        AbortRequest(g_aspiExecSrb);
+        wait = Os().WaitFor(event, kAspiAbortGraceMilliseconds);
+    }
+    return wait == OsWait::Signalled;
+}
+
 }  // namespace
 
+int32_t g_aspiRequestOutstanding = 0;
+
 int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength, uint8_t* buffer,
-                    uint32_t transferLength, uint8_t direction) {
+                    uint32_t transferLength, uint8_t direction, uint32_t timeout) {
     g_lastStatus = &g_aspiExecSrb;
     // Only an initialised ASPI transport routes here; without the entry
     // nothing can be sent.
     if (g_sendAspi32Command == nullptr) return kResultNoEventOrDevice;
+    // The manager still holds a request block: nothing may be sent, and the
+    // block keeps what the manager last wrote.
+    if (g_aspiRequestOutstanding != 0) return kResultRequestStatus;
 
     const uint8_t lengthSent = CdbLengthSent(*drive, cdbLength);
     const uint32_t mask = CachedAlignmentMask(drive->adapterId, 0);
@@ -72,12 +104,17 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     FillRequest(*drive, cdb, lengthSent, transfer.data, transferLength, direction, event);
     g_sendAspi32Command(&g_aspiExecSrb);
 
-    bool finished = true;
     if (g_aspiExecSrb.SRB_Status == SS_PENDING) {
-        finished = Os().WaitForever(event);
-        if (finished) Os().ResetEvent(event);
+        if (!AwaitCompletion(event, timeout)) {
+            // The manager may still complete the request some day: its block,
+            // the bounce buffer and the event stay as they are, and the
+            // manager is not trusted with another request.
+            g_aspiRequestOutstanding = 1;
+            return kResultRequestStatus;
+        }
+        Os().ResetEvent(event);
     }
-    const int32_t result = ReduceOutcome(finished);
+    const int32_t result = ReduceOutcome();
 
     FreeAligned(transfer.bounce);
     Os().CloseHandle(event);

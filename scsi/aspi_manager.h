@@ -16,6 +16,7 @@ using SendAspi32CommandFn = uint32_t (*)(void* request);
 
 constexpr uint8_t SC_HA_INQUIRY = 0x00;
 constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
+constexpr uint8_t SC_ABORT_SRB = 0x03;
 
 constexpr uint8_t SS_PENDING = 0x00;
 constexpr uint8_t SS_COMP = 0x01;
@@ -46,6 +47,21 @@ static_assert(offsetof(SRB_HAInquiry, HA_ManagerId) == 10);
 static_assert(offsetof(SRB_HAInquiry, HA_Identifier) == 26);
 static_assert(offsetof(SRB_HAInquiry, HA_Unique) == 42);
 static_assert(offsetof(SRB_HAInquiry, HA_Rsvd1) == 58);
+
+// Asks the manager to end a pending execution request. The manager answers
+// within the call; the aborted request itself completes as any other, through
+// its event.
+struct SRB_Abort {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    void* SRB_ToAbort;
+};
+
+static_assert(sizeof(SRB_Abort) == 12);
+static_assert(offsetof(SRB_Abort, SRB_ToAbort) == 8);
 
 // HA_Unique bytes 0..1, little-endian: the buffer alignment the adapter demands.
 constexpr uint32_t HostAdapterAlignmentMask(const SRB_HAInquiry& inquiry) {

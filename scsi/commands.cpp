@@ -115,5 +115,5 @@ int32_t ScsiExecute(const DriveEntry* device, const uint8_t* cdb, uint8_t cdbLen
     if (g_usePassThrough != 0) {
         return PassThroughExecute(device, cdb, cdbLength, buffer, transferLength, direction, timeout);
     }
-    return AspiExecute(device, cdb, cdbLength, buffer, transferLength, direction);
+    return AspiExecute(device, cdb, cdbLength, buffer, transferLength, direction, timeout);
 }

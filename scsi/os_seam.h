@@ -20,6 +20,8 @@ constexpr uint32_t kGenericWrite = 0x40000000u;
 
 constexpr uint32_t kDriveRemote = 4;  // DRIVE_REMOTE: a network drive
 
+enum class OsWait { Signalled, TimedOut, Failed };
+
 class OsSeam {
 public:
     virtual ~OsSeam() = default;
@@ -36,8 +38,8 @@ public:
 
     // An unnamed, auto-reset event, initially not signalled; nullptr on failure.
     virtual OsHandle CreateCompletionEvent() = 0;
-    // Blocks without a time-out; true when the event was signalled.
-    virtual bool WaitForever(OsHandle event) = 0;
+    // Blocks until the event is signalled or `milliseconds` have passed.
+    virtual OsWait WaitFor(OsHandle event, uint32_t milliseconds) = 0;
     // Puts the event back to not signalled.
     virtual void ResetEvent(OsHandle event) = 0;
     // Closes an event or a device; nullptr is ignored.

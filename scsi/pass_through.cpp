@@ -15,14 +15,9 @@ namespace {
 constexpr uint8_t kPassThroughTargetId = 1;
 constexpr uint8_t kSenseKeyByte = 2;
 
-void CloseCachedDevice() {
-    if (g_deviceHandle != nullptr) Os().CloseHandle(g_deviceHandle);
-    g_deviceHandle = nullptr;
-}
-
 bool SelectDevice(uint8_t driveLetter) {
     if (g_deviceHandle != nullptr && g_deviceLetter == driveLetter) return true;
-    CloseCachedDevice();
+    PassThroughCloseDevice();
     g_deviceLetter = driveLetter;
     g_deviceHandle = OpenDriveDevice(driveLetter);
     return g_deviceHandle != nullptr;
@@ -57,12 +52,12 @@ void RecordSystemError(uint32_t error) {
 int32_t Outcome(const PassThroughRequest& request, bool succeeded) {
     if (request.ScsiStatus == 0 && succeeded) return kResultSuccess;
     if (request.SenseBuffer[kSenseKeyByte] != 0) {
-        CloseCachedDevice();
+        PassThroughCloseDevice();
         return kResultCheckCondition;
     }
     if (!succeeded) {
         RecordSystemError(Os().LastError());
-        CloseCachedDevice();
+        PassThroughCloseDevice();
         return kResultSystemError;
     }
     // A target status without sense data after a completed request.
@@ -70,6 +65,11 @@ int32_t Outcome(const PassThroughRequest& request, bool succeeded) {
 }
 
 }  // namespace
+
+void PassThroughCloseDevice() {
+    if (g_deviceHandle != nullptr) Os().CloseHandle(g_deviceHandle);
+    g_deviceHandle = nullptr;
+}
 
 int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength,
                            uint8_t* buffer, uint32_t transferLength, uint8_t direction,
@@ -93,7 +93,7 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
     // Only data out needs an aligned copy; data in goes straight to the caller.
     TransferBuffer transfer;
     if (!ObtainTransferBuffer(buffer, transferLength, direction, mask, transfer)) {
-        CloseCachedDevice();
+        PassThroughCloseDevice();
         return kResultNoMemory;
     }
     request.DataBuffer = transfer.data;

@@ -69,6 +69,9 @@ static_assert(offsetof(ScsiCapabilities, AlignmentMask) == 16);
 extern OsHandle g_deviceHandle;
 extern uint8_t g_deviceLetter;  // drive-letter index g_deviceHandle was opened for
 
+// Closes the cached device, if any.
+void PassThroughCloseDevice();
+
 // Runs one command on the drive's letter device and leaves its outcome in
 // g_passThroughStatus. Returns 0, 4 (check condition with sense data), -1 (no
 // device), -3 (control request failed without sense data) or -10 (no memory).

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "scsi/aspi_execute.h"
 #include "scsi/drive_device.h"
 #include "scsi/format.h"
 #include "scsi/pass_through.h"
@@ -56,6 +57,8 @@ bool SendHostAdapterInquiry(uint8_t adapter) {
 
 // True when the manager answered ready; then the scan count is settled.
 bool StartAspi() {
+    // A manager that still holds a request of ours is asked nothing more.
+    if (g_aspiRequestOutstanding != 0) return false;
     g_aspiModule = LoadAspiManager();
     if (g_aspiModule == nullptr) return false;
     FindAspiEntries();
@@ -110,8 +113,12 @@ TransportMode ScsiInitialize(uint8_t forcePassThrough) {
     return kTransportNone;
 }
 
+bool ScsiTransportAbandoned() { return g_aspiRequestOutstanding != 0; }
+
+void ScsiReleaseDevice() { PassThroughCloseDevice(); }
+
 int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out) {
-    if (g_usePassThrough != 0 || g_sendAspi32Command == nullptr) return 1;
+    if (g_usePassThrough != 0 || g_sendAspi32Command == nullptr || g_aspiRequestOutstanding != 0) return 1;
     *out = &g_haInquirySrb;
     return SendHostAdapterInquiry(adapter) ? 0 : 1;
 }

@@ -29,6 +29,15 @@ extern SRB_HAInquiry g_haInquirySrb;  // holds the answer of the latest inquiry
 // kTransportPassThrough or kTransportNone.
 TransportMode ScsiInitialize(uint8_t forcePassThrough);
 
+// True once the ASPI manager was left holding a request: nothing more is sent
+// in this process, and the data buffer it was given stays the manager's.
+bool ScsiTransportAbandoned();
+
+// Closes the device that pass-through keeps open between commands, so that
+// nothing holds a drive once the survey is done (a drive with an open handle
+// cannot be removed). The next command opens it again.
+void ScsiReleaseDevice();
+
 // Asks an ASPI host adapter for its description. 0 when it answered, 1
 // otherwise; `out` receives the answering record whenever the request is sent.
 int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out);

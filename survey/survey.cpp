@@ -21,6 +21,8 @@ constexpr uint16_t kMaxDrives = 26;  // one per drive letter; well inside the re
 static_assert(kMaxDrives <= kResultSlots);
 
 bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialInfoBlock& block) {
+    // The manager may still write into the block of the read it was left holding.
+    if (ScsiTransportAbandoned()) return false;
     // A drive that delivers less than the whole block must not show the bytes
     // of the drive read before it.
     std::memset(block, 0, sizeof block);
@@ -34,6 +36,24 @@ bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialIn
     command.allocationLength = kSerialInfoBlockSize;
     command.PackCdb();
     return command.Execute() == 0;
+}
+
+void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t found) {
+    alignas(kDataBufferAlignment) static SerialInfoBlock block;
+    int32_t kept = 0;
+    for (int32_t i = 0; i < found; ++i) {
+        DriveEntry& drive = entries[i];
+        const std::string_view identification = IdentificationOf(drive);
+        if (IsSupportedDrive(identification)) {
+            // Named before the read, so that a drive whose read fails is still listed.
+            g_driveNames[kept] = ComposeDisplayName(transport, drive);
+            g_driveSerials[kept] = ReadSerialInfo(drive, identification, block)
+                                       ? ComposeSerial(identification, block)
+                                       : Text(kReadErrorSerial);
+            ++kept;
+        }
+        g_driveCount = kept;
+    }
 }
 
 }  // namespace
@@ -53,25 +73,13 @@ void SurveyDrives(SurveyWindow dialog) {
 
     DriveEntry entries[kMaxDrives] = {};
     const int32_t found = ScsiEnumerateDrives(entries, kMaxDrives);
+    ReadSupportedDrives(transport, entries, found);
+    // Nothing stays open while the window waits: a writer with an open handle
+    // cannot be removed safely.
+    ScsiReleaseDevice();
     if (found == 0) {
         SurveyUi().WriteStdout(kNoDriveLine);
         return;
-    }
-
-    alignas(kDataBufferAlignment) static SerialInfoBlock block;
-    int32_t kept = 0;
-    for (int32_t i = 0; i < found; ++i) {
-        DriveEntry& drive = entries[i];
-        const std::string_view identification = IdentificationOf(drive);
-        if (IsSupportedDrive(identification)) {
-            // Named before the read, so that a drive whose read fails is still listed.
-            g_driveNames[kept] = ComposeDisplayName(transport, drive);
-            g_driveSerials[kept] = ReadSerialInfo(drive, identification, block)
-                                       ? ComposeSerial(identification, block)
-                                       : Text(kReadErrorSerial);
-            ++kept;
-        }
-        g_driveCount = kept;
     }
 
     if (g_driveCount == 0) {

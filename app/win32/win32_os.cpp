@@ -56,8 +56,15 @@ void* Win32Os::FindEntry(OsModule module, const char* name) {
 
 OsHandle Win32Os::CreateCompletionEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
 
-bool Win32Os::WaitForever(OsHandle event) {
-    return WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0;
+OsWait Win32Os::WaitFor(OsHandle event, uint32_t milliseconds) {
+    switch (WaitForSingleObject(event, milliseconds)) {
+        case WAIT_OBJECT_0:
+            return OsWait::Signalled;
+        case WAIT_TIMEOUT:
+            return OsWait::TimedOut;
+        default:
+            return OsWait::Failed;
+    }
 }
 
 void Win32Os::ResetEvent(OsHandle event) { ::ResetEvent(event); }

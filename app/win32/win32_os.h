@@ -13,7 +13,7 @@ public:
     OsModule LoadLibraryAt(const Text& fullPath) override;
     void* FindEntry(OsModule module, const char* name) override;
     OsHandle CreateCompletionEvent() override;
-    bool WaitForever(OsHandle event) override;
+    OsWait WaitFor(OsHandle event, uint32_t milliseconds) override;
     void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
     uint32_t DriveType(const Text& rootPath) override;

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr uint32_t kTimeoutSeconds = 30;
+
 // One INQUIRY through pass-through on a drive whose device is already cached:
 // the cost of the transport itself, plus the fake's recording of the request.
 void BM_PassThroughCommand(benchmark::State& state) {
@@ -49,7 +51,7 @@ void BM_AspiCommand(benchmark::State& state) {
     uint8_t reply[40];
 
     for (auto _ : state) {
-        benchmark::DoNotOptimize(AspiExecute(&drive, inquiry, sizeof inquiry, reply, sizeof reply, DirectionIn));
+        benchmark::DoNotOptimize(AspiExecute(&drive, inquiry, sizeof inquiry, reply, sizeof reply, DirectionIn, kTimeoutSeconds));
         aspi.manager.executed.clear();
         aspi.fake.os.closedHandles.clear();
     }

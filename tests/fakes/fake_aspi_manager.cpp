@@ -6,6 +6,7 @@ FakeAspiManager* FakeAspiManager::current_ = nullptr;
 
 namespace {
 constexpr uint32_t kInvalidSrb = 0xE0;  // SS_INVALID_SRB
+constexpr uint8_t kAborted = 0x02;      // SS_ABORTED
 }
 
 std::string FakeAspiManager::LibraryPath(const FakeOs& os) {
@@ -34,6 +35,7 @@ uint32_t FakeAspiManager::Send(void* request) {
     if (current_->refusesEveryRequest) return kInvalidSrb;
     auto* command = static_cast<uint8_t*>(request);
     if (command[0] == SC_HA_INQUIRY) return current_->Inquire(*static_cast<SRB_HAInquiry*>(request));
+    if (command[0] == SC_ABORT_SRB) return current_->Abort(*static_cast<SRB_Abort*>(request));
     return current_->Execute(*static_cast<StatusBlock*>(request));
 }
 
@@ -50,9 +52,24 @@ uint32_t FakeAspiManager::Inquire(SRB_HAInquiry& request) {
     return SS_COMP;
 }
 
+uint32_t FakeAspiManager::Abort(SRB_Abort& request) {
+    aborts.push_back(request);
+    request.SRB_Status = SS_COMP;
+    if (honoursAbort) {
+        auto& aborted = *static_cast<StatusBlock*>(request.SRB_ToAbort);
+        aborted.SRB_Status = kAborted;
+        os_.SignalEvent(aborted.SRB_PostProc);
+    }
+    return SS_COMP;
+}
+
 uint32_t FakeAspiManager::Execute(StatusBlock& request) {
     executed.push_back(request);
     if (completion_.joinable()) completion_.join();
+    if (neverCompletes) {
+        request.SRB_Status = SS_PENDING;
+        return SS_PENDING;
+    }
     if (!completesLater) {
         request.SRB_Status = SS_COMP;
         device(request);

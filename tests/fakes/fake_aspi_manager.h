@@ -30,12 +30,17 @@ public:
     // Answers an execution request; SRB_Status is SS_COMP on entry.
     std::function<void(StatusBlock& request)> device = [](StatusBlock&) {};
     bool completesLater = false;
+    // Leaves every execution request pending; an abort ends it with
+    // SS_ABORTED through its event only when `honoursAbort` is set.
+    bool neverCompletes = false;
+    bool honoursAbort = false;
     // Answers every request with SS_INVALID_SRB and writes nothing into it,
     // while the support query may still report adapters.
     bool refusesEveryRequest = false;
 
     std::vector<StatusBlock> executed;      // each request as it arrived
     std::vector<SRB_HAInquiry> inquiries;   // each inquiry as it arrived
+    std::vector<SRB_Abort> aborts;          // each abort request as it arrived
     int supportInfoCalls = 0;
 
     static std::string LibraryPath(const FakeOs& os);
@@ -45,6 +50,7 @@ private:
     static uint32_t Send(void* request);
     uint32_t Execute(StatusBlock& request);
     uint32_t Inquire(SRB_HAInquiry& request);
+    uint32_t Abort(SRB_Abort& request);
 
     static FakeAspiManager* current_;
     FakeOs& os_;

@@ -59,19 +59,21 @@ OsHandle FakeOs::CreateCompletionEvent() {
     return handle;
 }
 
-bool FakeOs::WaitForever(OsHandle event) {
+OsWait FakeOs::WaitFor(OsHandle event, uint32_t milliseconds) {
     std::unique_lock<std::mutex> guard(eventLock_);
     ++waits;
-    if (waitFails) return false;
+    waitLimits.push_back(milliseconds);
+    if (waitFails) return OsWait::Failed;
     auto found = events_.find(event);
-    if (found == events_.end()) return false;
+    if (found == events_.end()) return OsWait::Failed;
     Event& waited = *found->second;
+    if (waitsRunOut && !waited.signalled) return OsWait::TimedOut;
     ++waiting_;
     eventChanged_.notify_all();
     eventChanged_.wait(guard, [&waited] { return waited.signalled; });
     --waiting_;
     waited.signalled = false;  // auto-reset
-    return true;
+    return OsWait::Signalled;
 }
 
 void FakeOs::ResetEvent(OsHandle event) {

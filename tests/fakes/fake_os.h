@@ -54,6 +54,9 @@ public:
     std::map<std::string, FakeLibrary> libraries;  // by full path
     bool eventCreationFails = false;
     bool waitFails = false;  // every wait reports failure at once, as on a bad handle
+    // A wait whose event is not signalled when it begins runs out at once
+    // instead of blocking until someone signals it.
+    bool waitsRunOut = false;
     std::map<Text, FakeDevice, TextOrder> devices;  // by device path; absent paths do not open
     std::map<std::string, uint32_t> driveTypes;      // by root path; absent roots are fixed disks
     // Answers a control request: may rewrite `out` and set `error`; returns the
@@ -73,6 +76,7 @@ public:
     std::vector<void*> freedBlocks;
     int eventsCreated = 0;
     int waits = 0;
+    std::vector<uint32_t> waitLimits;  // milliseconds, one per wait
     int eventResets = 0;
 
     size_t OpenDeviceCount() const { return openDevices_.size(); }
@@ -89,7 +93,7 @@ public:
     OsModule LoadLibraryAt(const Text& fullPath) override;
     void* FindEntry(OsModule module, const char* name) override;
     OsHandle CreateCompletionEvent() override;
-    bool WaitForever(OsHandle event) override;
+    OsWait WaitFor(OsHandle event, uint32_t milliseconds) override;
     void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
     uint32_t DriveType(const Text& rootPath) override;

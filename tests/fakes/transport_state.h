@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "scsi/aspi_execute.h"
 #include "scsi/pass_through.h"
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
@@ -23,4 +24,5 @@ inline void ResetTransportState() {
     g_aspiExecSrb = StatusBlock{};
     g_passThroughStatus = StatusBlock{};
     g_lastStatus = nullptr;
+    g_aspiRequestOutstanding = 0;
 }

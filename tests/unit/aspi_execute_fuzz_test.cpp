@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr uint32_t kTimeoutSeconds = 30;
+
 // A field of a table row is a given byte or any byte of a class.
 constexpr int kAnyByte = -1;
 // Any byte that is no success value of its field: for the request status
@@ -119,15 +121,17 @@ protected:
         os().allocationMisalignment = random() % 8;
         manager().completesLater = row.completion == Completion::AtTheEvent ||
                                    (row.completion == Completion::Either && random() % 8 == 0);
-        // A request the manager leaves pending within the call is waited for;
-        // only a failed wait can end that wait.
-        os().waitFails = !manager().completesLater && answer.requestStatus == 0x00;
+        // A request the manager leaves pending within the call and never
+        // completes: the wait for it runs out.
+        neverFinished = !manager().completesLater && answer.requestStatus == 0x00;
+        os().waitsRunOut = neverFinished;
         manager().executed.clear();
         return row;
     }
 
     // Without an event nothing is sent; without memory for an aligned copy
-    // nothing is sent either; whatever is sent ends in the row's result.
+    // nothing is sent either; a request never finished is left to the
+    // manager; whatever else is sent ends in the row's result.
     void ExpectOutcome(const AnswerRow& row, int32_t result) {
         if (os().eventCreationFails) {
             EXPECT_EQ(result, -1);
@@ -135,17 +139,28 @@ protected:
         } else if (manager().executed.empty()) {
             EXPECT_TRUE(os().allocationFails);
             EXPECT_EQ(result, -10);
+        } else if (neverFinished) {
+            EXPECT_EQ(result, 1) << row.name;
+            EXPECT_TRUE(ScsiTransportAbandoned());
+            // Its event and aligned copy stay the manager's; the next round
+            // plays a manager that holds nothing.
+            ++eventsHeld;
+            allocationsHeld = os().LiveAllocationCount();
+            g_aspiRequestOutstanding = 0;
         } else {
             EXPECT_EQ(result, row.result) << row.name;
             EXPECT_EQ(g_aspiExecSrb.SRB_TargStat, row.result == 4 ? answer.targetStatus : 0) << row.name;
         }
-        EXPECT_EQ(os().LiveEventCount(), 0u);
-        EXPECT_EQ(os().LiveAllocationCount(), 0u);
+        EXPECT_EQ(os().LiveEventCount(), eventsHeld);
+        EXPECT_EQ(os().LiveAllocationCount(), allocationsHeld);
     }
 
     ScopedAspiTransport aspi;
     DriveEntry drive{};
     Answer answer{};
+    bool neverFinished = false;
+    size_t eventsHeld = 0;
+    size_t allocationsHeld = 0;
 };
 
 TEST_F(AspiExecuteFuzz, RandomOutcomesThroughAspiExecute) {
@@ -164,7 +179,7 @@ TEST_F(AspiExecuteFuzz, RandomOutcomesThroughAspiExecute) {
         const AnswerRow& row = Script(random);
 
         const int32_t result =
-            AspiExecute(&drive, cdb.data(), cdbCase.cdbLength, data.data(), transferLength, direction);
+            AspiExecute(&drive, cdb.data(), cdbCase.cdbLength, data.data(), transferLength, direction, kTimeoutSeconds);
 
         ExpectOutcome(row, result);
         if (!manager().executed.empty()) {

@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr uint32_t kTimeoutSeconds = 30;
+
 using Bytes80 = std::array<uint8_t, 80>;
 
 void PutLittleEndian32(Bytes80& bytes, size_t offset, uintptr_t value) {
@@ -98,7 +100,7 @@ TEST_F(AspiExecuteTest, DataInGoesStraightIntoTheCallersBufferWhateverItsAlignme
     uint8_t* buffer = storage + 1;
     manager().device = [](StatusBlock& request) { std::memset(request.SRB_BufPointer, 0x05, 40); };
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, 40, DirectionIn), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, 40, DirectionIn, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     const ExpectedRequest expected = InquiryToTarget3(0x48, 40, buffer, ClosedEvent());
@@ -118,7 +120,7 @@ TEST_F(AspiExecuteTest, PendingRequestIsAwaitedAndItsEventReset) {
     uint8_t buffer[40] = {};
     manager().device = [](StatusBlock& request) { request.SRB_BufPointer[7] = 0x77; };
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, 40, DirectionIn), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, 40, DirectionIn, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     const ExpectedRequest expected = InquiryToTarget3(0x48, 40, buffer, ClosedEvent());
@@ -133,7 +135,7 @@ TEST_F(AspiExecuteTest, DataOutWithoutAlignmentMaskUsesTheCallersBuffer) {
     uint8_t buffer[16];
     std::memset(buffer, 0x3C, sizeof buffer);
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, sizeof buffer, DirectionOut), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, buffer, sizeof buffer, DirectionOut, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     const ExpectedRequest expected = InquiryToTarget3(0x50, sizeof buffer, buffer, ClosedEvent());
@@ -153,7 +155,7 @@ TEST_F(AspiExecuteTest, DataOutWithAlignmentMaskGoesThroughAnAlignedCopy) {
         seenData.assign(request.SRB_BufPointer, request.SRB_BufPointer + request.SRB_BufLen);
     };
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data.data(), 100, DirectionOut), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data.data(), 100, DirectionOut, kTimeoutSeconds), 0);
 
     ASSERT_NE(seenPointer, nullptr);
     EXPECT_NE(seenPointer, data.data());
@@ -177,7 +179,7 @@ TEST_F(AspiExecuteTest, PendingDataOutKeepsTheAlignedCopyUntilTheManagerFinishes
         seenData.assign(request.SRB_BufPointer, request.SRB_BufPointer + request.SRB_BufLen);
     };
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
 
     EXPECT_EQ(seenData, std::vector<uint8_t>(data, data + sizeof data));
     EXPECT_EQ(os().waits, 1);
@@ -188,7 +190,7 @@ TEST_F(AspiExecuteTest, NoDataRequest) {
     drive.targetId = 5;
     drive.lun = 2;
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), 0);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     ExpectedRequest expected;
@@ -206,7 +208,7 @@ TEST_F(AspiExecuteTest, AddressFieldsComeFromTheDrive) {
     drive.targetId = 6;
     drive.lun = 1;
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), 0);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     EXPECT_EQ(manager().executed[0].SRB_HaId, 2);
@@ -219,7 +221,7 @@ TEST_F(AspiExecuteTest, TwelveByteDriveGetsTwelveCdbBytesWhateverTheLengthSays) 
     const uint8_t cdb[12] = {0xF1, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xAB, 0xCD};
     uint8_t buffer[128] = {};
 
-    EXPECT_EQ(AspiExecute(&drive, cdb, 10, buffer, sizeof buffer, DirectionIn), 0);
+    EXPECT_EQ(AspiExecute(&drive, cdb, 10, buffer, sizeof buffer, DirectionIn, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     ExpectedRequest expected;
@@ -238,7 +240,7 @@ TEST_F(AspiExecuteTest, CdbLengthPastTheRequestsCdbFieldIsCutTo16) {
     std::vector<uint8_t> cdb(16);
     for (size_t i = 0; i < cdb.size(); ++i) cdb[i] = static_cast<uint8_t>(0xC0 + i);
 
-    EXPECT_EQ(AspiExecute(&drive, cdb.data(), 40, nullptr, 0, DirectionNone), 0);
+    EXPECT_EQ(AspiExecute(&drive, cdb.data(), 40, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     const StatusBlock& sent = manager().executed[0];
@@ -259,7 +261,7 @@ TEST_P(AspiFlagsTest, DirectionIsPassedOnWholeWithEventNotification) {
     manager().adapters[0].alignmentMask = 3;
     uint8_t buffer[8] = {};
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, buffer, sizeof buffer, GetParam().direction), 0);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, buffer, sizeof buffer, GetParam().direction, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().executed.size(), 1u);
     EXPECT_EQ(manager().executed[0].SRB_Flags, GetParam().flags);
@@ -299,7 +301,7 @@ TEST_P(AspiOutcomeTest, OutcomeIsReducedInOrderLaterTestsOverriding) {
         request.SenseArea[12] = 0x24;
     };
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), row.result);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), row.result);
 
     EXPECT_EQ(g_aspiExecSrb.SRB_TargStat, row.targetStatusAfter);
     EXPECT_EQ(g_aspiExecSrb.SRB_Status, row.requestStatus);
@@ -336,7 +338,7 @@ TEST_F(AspiExecuteTest, NoCompletionEventSendsNothingAndLeavesTheRecord) {
     os().eventCreationFails = true;
     const StatusBlock before = g_aspiExecSrb;
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), -1);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), -1);
 
     EXPECT_TRUE(manager().executed.empty());
     EXPECT_EQ(ImageOf(g_aspiExecSrb), ImageOf(before));
@@ -349,7 +351,7 @@ TEST_F(AspiExecuteTest, NoBounceBufferClosesTheEventAndSendsNothing) {
     const StatusBlock before = g_aspiExecSrb;
     uint8_t data[20] = {};
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut), -10);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), -10);
 
     EXPECT_TRUE(manager().executed.empty());
     EXPECT_EQ(os().eventsCreated, 1);
@@ -361,29 +363,98 @@ TEST_F(AspiExecuteTest, NoBounceBufferClosesTheEventAndSendsNothing) {
 TEST_F(AspiExecuteTest, WithoutTheManagerEntryNothingIsSent) {
     g_sendAspi32Command = nullptr;
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), -1);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), -1);
 
     EXPECT_EQ(os().eventsCreated, 0);
     EXPECT_EQ(g_lastStatus, &g_aspiExecSrb);
 }
 
-TEST_F(AspiExecuteTest, FailedWaitIsNotReportedAsSuccess) {
-    os().waitFails = true;
-    manager().device = [](StatusBlock& request) { request.SRB_Status = SS_PENDING; };
+// A request the manager does not complete in time: waited for the command's
+// time-out and a margin, then aborted and waited for a little more. A manager
+// that never lets go of it keeps its block, data and event for good, and is
+// sent nothing more.
+struct StuckRequestCase {
+    const char* name;
+    bool waitFails;
+    bool honoursAbort;
+    int32_t result;
+    std::vector<uint32_t> waitLimits;
+    size_t aborts;
+    uint8_t requestStatus;  // SRB_Status afterwards
+    bool managerKeepsRequest;
+};
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), 1);
+void PrintTo(const StuckRequestCase& row, std::ostream* out) { *out << row.name; }
 
-    EXPECT_EQ(os().waits, 1);
-    EXPECT_EQ(os().eventResets, 0);
+class AspiStuckRequestTest : public AspiExecuteTest, public ::testing::WithParamInterface<StuckRequestCase> {
+protected:
+    // What stays live is each row's own check.
+    void TearDown() override {}
+};
+
+TEST_P(AspiStuckRequestTest, WaitIsBoundedAndAHeldRequestIsNeverReused) {
+    const StuckRequestCase& row = GetParam();
+    manager().adapters[0].alignmentMask = 3;
+    manager().neverCompletes = true;
+    manager().honoursAbort = row.honoursAbort;
+    os().waitsRunOut = true;
+    os().waitFails = row.waitFails;
+    uint8_t data[20] = {1, 2, 3};
+
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), row.result);
+
+    EXPECT_EQ(os().waitLimits, row.waitLimits);
+    ASSERT_EQ(manager().aborts.size(), row.aborts);
+    if (row.aborts == 1) {
+        const SRB_Abort& abort = manager().aborts[0];
+        EXPECT_EQ(abort.SRB_Cmd, 0x03);
+        EXPECT_EQ(abort.SRB_HaId, 0);
+        EXPECT_EQ(abort.SRB_Flags, 0);
+        EXPECT_EQ(abort.SRB_Hdr_Rsvd, 0u);
+        EXPECT_EQ(abort.SRB_ToAbort, &g_aspiExecSrb);
+    }
+    EXPECT_EQ(g_aspiExecSrb.SRB_Status, row.requestStatus);
+    const size_t held = row.managerKeepsRequest ? 1 : 0;
+    EXPECT_EQ(os().LiveEventCount(), held) << "the event the manager may still signal";
+    EXPECT_EQ(os().LiveAllocationCount(), held) << "the aligned copy the manager may still read";
+    EXPECT_EQ(ScsiTransportAbandoned(), row.managerKeepsRequest);
+
+    // What comes next: a held request takes the manager out of use.
+    os().waitsRunOut = false;
+    os().waitFails = false;
+    manager().neverCompletes = false;
+    const StatusBlock before = g_aspiExecSrb;
+    const int32_t next = AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds);
+    SRB_HAInquiry* inquiry = nullptr;
+    const int32_t inquiryResult = ScsiHostAdapterInquiry(0, &inquiry);
+    if (row.managerKeepsRequest) {
+        EXPECT_EQ(next, 1);
+        EXPECT_EQ(inquiryResult, 1);
+        EXPECT_EQ(manager().executed.size(), 1u);
+        EXPECT_EQ(manager().inquiries.size(), 1u) << "only the one that fetched the mask";
+        EXPECT_EQ(ImageOf(g_aspiExecSrb), ImageOf(before));
+    } else {
+        EXPECT_EQ(next, 0);
+        EXPECT_EQ(inquiryResult, 0);
+        EXPECT_EQ(manager().executed.size(), 2u);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AspiStuckRequestTest,
+    ::testing::Values(
+        StuckRequestCase{"AbortHonoured", false, true, 1, {40000, 5000}, 1, 0x02, false},
+        StuckRequestCase{"AbortIgnored", false, false, 1, {40000, 5000}, 1, 0x00, true},
+        StuckRequestCase{"WaitFailed", true, true, 1, {40000}, 0, 0x00, true}),
+    [](const ::testing::TestParamInfo<StuckRequestCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AspiExecuteTest, AlignmentMaskIsAskedForOncePerAdapter) {
     manager().adapters.resize(2);
     manager().adapters[1].alignmentMask = 0x0F;
     drive.adapterId = 1;
 
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), 0);
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), 0);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
+    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().inquiries.size(), 1u);
     EXPECT_EQ(manager().inquiries[0].SRB_HaId, 1);
@@ -395,8 +466,8 @@ TEST_F(AspiExecuteTest, FailedMaskInquiryCountsAsKnownZero) {
     manager().adapters.clear();
 
     uint8_t data[4] = {};
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut), 0);
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
 
     EXPECT_EQ(manager().inquiries.size(), 1u);
     EXPECT_EQ(g_alignmentKnown[0], 1);
@@ -414,7 +485,7 @@ TEST_F(AspiExecuteTest, KnownMaskIsUsedWithoutAsking) {
         seen = reinterpret_cast<uintptr_t>(request.SRB_BufPointer);
     };
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
 
     EXPECT_TRUE(manager().inquiries.empty());
     EXPECT_EQ(seen & 7u, 0u);
@@ -432,8 +503,8 @@ TEST_F(AspiExecuteTest, AdapterPastTheCacheIsAskedEveryTimeAndNeverCached) {
         seen.push_back(reinterpret_cast<uintptr_t>(request.SRB_BufPointer));
     };
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut), 0);
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
+    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
 
     ASSERT_EQ(manager().inquiries.size(), 2u);
     EXPECT_EQ(manager().inquiries[1].SRB_HaId, 30);
@@ -449,7 +520,7 @@ TEST_F(AspiExecuteTest, AdapterPastTheCacheIsAskedEveryTimeAndNeverCached) {
 TEST_F(AspiExecuteTest, EveryCommandCreatesAndClosesItsOwnEvent) {
     manager().completesLater = true;
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone), 0);
+        EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
         EXPECT_EQ(os().LiveEventCount(), 0u);
     }
     EXPECT_EQ(os().eventsCreated, 5);

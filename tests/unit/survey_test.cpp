@@ -7,6 +7,7 @@
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
 #include "tests/fakes/transport_state.h"
+#include "tests/sim_drives/scenario.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ TEST_F(Survey, KeepsSupportedDrivesInOrderAndSkipsOthers) {
     EXPECT_TRUE(g_driveNames[2].empty());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.endedDialogs.empty());
+    EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "a drive held open cannot be removed while the window waits";
 }
 
 TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
@@ -129,6 +131,28 @@ TEST_F(Survey, ReadsDrivesBehindAdaptersThatDemandAlignedBuffers) {
     EXPECT_EQ(SerialCdbByte1().size(), 2u);
 }
 
+// A manager left holding a request that never completes is sent nothing
+// more: every serial not yet read shows the read error, and the dialog comes.
+TEST_F(Survey, AfterARequestTheManagerNeverEndsNothingMoreIsSent) {
+    FakeAspiManager manager(fake.os);
+    drives.targets[{0, 1}] = Writer(kKv948a);
+    SimFailure neverCompletes{0xF1};
+    neverCompletes.requestStatus = 0x00;  // left pending, never signalled
+    drives.targets[{0, 1}].failures.push_back(neverCompletes);
+    drives.targets[{0, 3}] = Writer(kKv942a, "00FA0");
+    drives.ServeAspi(manager);
+    fake.os.waitsRunOut = true;
+
+    SurveyDrives(kDialog);
+
+    ASSERT_EQ(g_driveCount, 2);
+    EXPECT_EQ(g_driveSerials[0], "S/No Read error");
+    EXPECT_EQ(g_driveSerials[1], "S/No Read error");
+    EXPECT_EQ(SerialCdbByte1(), (std::vector<uint8_t>{1}));
+    EXPECT_EQ(manager.aborts.size(), 1u);
+    EXPECT_TRUE(ui.endedDialogs.empty());
+}
+
 TEST_F(Survey, FillsTwentySixSlotsUnderAspi) {
     FakeAspiManager manager(fake.os);
     manager.adapters = {{0, 16}, {0, 16}};
@@ -173,6 +197,7 @@ TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
     EXPECT_EQ(ui.messages[0].caption, std::optional<std::string>("KorvSerial1"));
     EXPECT_EQ(ui.endedDialogs, (std::vector<std::pair<SurveyWindow, int>>{{kDialog, 2}}));
     EXPECT_EQ(g_driveCount, 0);
+    EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "the device probed last is not held";
 }
 
 TEST_F(Survey, WithNoTransportShowsTheBoxAndEndsTheProcess) {
