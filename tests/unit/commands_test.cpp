@@ -178,20 +178,6 @@ TEST_F(CommandExecuteTest, SerialInfoGoesOutAsBuiltAndItsDataComesBack) {
     EXPECT_EQ(serial.result, 0);
 }
 
-TEST_F(CommandExecuteTest, TwelveByteDriveGetsTwelveBytesThoughTheLengthStaysTen) {
-    drive.twelveByteCdb = 1;
-    CSerialInfoCmd serial;
-    serial.device = &drive;  // after construction: cdbLength stays 10
-    serial.allocationLength = 128;
-    serial.PackCdb();
-
-    EXPECT_EQ(serial.Execute(), 0);
-
-    EXPECT_EQ(serial.cdbLength, 10);
-    ASSERT_EQ(manager().executed.size(), 1u);
-    EXPECT_EQ(manager().executed[0].SRB_CDBLen, 12);
-}
-
 TEST_F(CommandExecuteTest, FailedExecuteCopiesTheSenseLengthAndKeepsTheRest) {
     manager().device = [](StatusBlock& request) {
         request.SRB_Status = 0x04;
