@@ -75,6 +75,9 @@ public:
     int waits = 0;
     int eventResets = 0;
 
+    // Empties every record above; what is open or allocated stays so.
+    void ForgetRecords();
+
     size_t OpenDeviceCount() const { return openDevices_.size(); }
     size_t LiveEventCount() const;
     size_t LiveAllocationCount() const { return liveAllocations_.size(); }

@@ -11,7 +11,6 @@
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
-#include "tests/fakes/transport_state.h"
 
 namespace {
 
