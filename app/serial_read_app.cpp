@@ -10,14 +10,14 @@ namespace {
 CSerialReadApp g_application;
 }
 
-bool CSerialReadApp::InitInstance() {
+void CSerialReadApp::InitInstance() {
     // The mutex only marks that a copy runs. It is held, never released, for
     // the life of the process; the system closes it when the process ends.
     HANDLE runningMarker = CreateMutexA(nullptr, TRUE, "KorvSerialPG");
-    if (runningMarker == nullptr) return false;
+    if (runningMarker == nullptr) return;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         ActivateRunningCopy();
-        return false;
+        return;
     }
 
     CSerialReadDlg dialog;
@@ -25,7 +25,6 @@ bool CSerialReadApp::InitInstance() {
     dialog.DoModal();
     // Normally cleared when the window went away; also when it never came up.
     SetMainWindow(nullptr);
-    return false;
 }
 
 // The running copy's main dialog is the top-level dialog with the main title;

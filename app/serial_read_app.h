@@ -6,7 +6,7 @@
 // only brings the first copy's window to the front.
 class CSerialReadApp : public Application {
 protected:
-    bool InitInstance() override;
+    void InitInstance() override;
 
 private:
     void ActivateRunningCopy();

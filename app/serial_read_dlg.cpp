@@ -1,5 +1,6 @@
 #include "app/serial_read_dlg.h"
 
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 
@@ -10,11 +11,14 @@
 #include "res/resource_ids.h"
 #include "survey/survey.h"
 
-int32_t g_selectedDrive = 0;
-uint8_t g_firstPaint = 1;
-Text g_noteText = kNoteText;
-
 namespace {
+
+// The list's current selection, kept for undoing edits of the serial field.
+int32_t g_selectedDrive = 0;
+// 1 until the first paint has filled the drive list.
+uint8_t g_firstPaint = 1;
+// Shift-JIS text of the note below the list.
+Text g_noteText = kNoteText;
 
 constexpr UINT kSystemCommandMask = 0xFFF0;
 constexpr int kDialogLeft = 10;

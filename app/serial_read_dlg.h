@@ -5,18 +5,9 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
 #include "app/framework/controls.h"
 #include "app/framework/dialog.h"
 #include "scsi/text.h"
-
-// The list's current selection, kept for undoing edits of the serial field.
-extern int32_t g_selectedDrive;
-// 1 until the first paint has filled the drive list.
-extern uint8_t g_firstPaint;
-// Shift-JIS text of the note below the list.
-extern Text g_noteText;
 
 class CSerialReadDlg : public Dialog {
 public:

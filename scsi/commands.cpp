@@ -42,7 +42,7 @@ CScsiCmd::~CScsiCmd() = default;
 
 void CScsiCmd::Reset() {
     std::memset(cdb + 1, 0, sizeof cdb - 1);
-    if (device != nullptr && device->twelveByteCdb != 0) cdbLength = kTwelveByteCdbLength;
+    if (device != nullptr && TakesTwelveByteCdbs(*device)) cdbLength = kTwelveByteCdbLength;
     if (transferLength != 0 && buffer != nullptr) std::memset(buffer, 0, transferLength);
     std::memset(sense, 0, sizeof sense);
     message[0] = '\0';

@@ -8,85 +8,84 @@
 
 namespace {
 
-const char* const SrbStatusTexts[16] = {
-    "Being processed",
-    "Completed without error",
-    "Aborted",
-    "Unable to abort",
-    "Completed with error",
-    "Invalid ASPI command",
-    "Invalid host adapter number",
-    "Device not installed",
-    "Invalid SRB",
-    "Buffer alignment error",
-    "Security error",
-    "???",
-    "Failed init",
-    "???",
-    "Buffer size too big",
-    "???",
-};
-
-const char* const HostAdapterStatusTexts[14] = {
-    "OK",
-    "Time-Out",
-    "???",
-    "SRB Time-Out",
-    "???",
-    "Selection Time-Out",
-    "Message Reject",
-    "Bus Reset",
-    "Parity Error",
-    "Request Sense Failed",
-    "Data Over-Run/Under-Run",
-    "Unexpected Bus Free",
-    "Phase Error",
-    "???",
-};
-
-const char* const TargetStatusTexts[13] = {
-    "Status Good",
-    "Check Condition",
-    "Condition Met",
-    "Busy",
-    "Intermediate",
-    "???",
-    "Intermediate-condition met",
-    "Reservation conflict",
-    "???",
-    "Command Terminated",
-    "???",
-    "Queue full",
-    "???",
-};
-
-const char* const SenseKeyTexts[16] = {
-    "No Sense",
-    "Recovered Error",
-    "Not Ready",
-    "Medium Error",
-    "Hardware Error",
-    "Illegal Request",
-    "Unit Attention",
-    "???",
-    "???",
-    "???",
-    "???",
-    "Aborted Command",
-    "???",
-    "???",
-    "???",
-    "???",
-};
-
-struct AdditionalSense {
-    uint16_t code;  // ASC in the high byte, ASCQ in the low byte
+// A status or sense code and its text. A table ends with the row of code
+// kAnyOtherCode, whose text is that of every code without a row of its own;
+// the search stops at the first row with the code or at that last row.
+struct CodeText {
+    uint16_t code;
     const char* text;
 };
 
-constexpr uint16_t kAdditionalSenseEnd = 0xFFFF;
+constexpr uint16_t kAnyOtherCode = 0xFFFF;
 
-const AdditionalSense AdditionalSenseTable[20] = {
+const char* TextOf(const CodeText* table, uint16_t code) {
+    while (table->code != code && table->code != kAnyOtherCode) ++table;
+    return table->text;
+}
+
+const CodeText SrbStatusTexts[] = {
+    {0x00, "Being processed"},
+    {0x01, "Completed without error"},
+    {0x02, "Aborted"},
+    {0x03, "Unable to abort"},
+    {0x04, "Completed with error"},
+    {0x80, "Invalid ASPI command"},
+    {0x81, "Invalid host adapter number"},
+    {0x82, "Device not installed"},
+    {0xE0, "Invalid SRB"},
+    {0xE1, "Buffer alignment error"},
+    {0xE2, "Security error"},
+    {0xE4, "Failed init"},
+    {0xE6, "Buffer size too big"},
+    {kAnyOtherCode, "???"},
+};
+
+const CodeText HostAdapterStatusTexts[] = {
+    {0x00, "OK"},
+    {0x08, "Time-Out"},
+    {0x09, "???"},
+    {0x0A, "SRB Time-Out"},
+    {0x0B, "???"},
+    {0x0C, "Selection Time-Out"},
+    {0x0D, "Message Reject"},
+    {0x0E, "Bus Reset"},
+    {0x0F, "Parity Error"},
+    {0x10, "Request Sense Failed"},
+    {0x11, "Data Over-Run/Under-Run"},
+    {0x12, "Unexpected Bus Free"},
+    {0x14, "???"},
+    {kAnyOtherCode, "Phase Error"},
+};
+
+// By the target-status index, not the status byte (TargetStatusIndex).
+const CodeText TargetStatusTexts[] = {
+    {0, "Status Good"},
+    {1, "Check Condition"},
+    {2, "Condition Met"},
+    {3, "Busy"},
+    {4, "Intermediate"},
+    {6, "Intermediate-condition met"},
+    {7, "Reservation conflict"},
+    {9, "Command Terminated"},
+    {11, "Queue full"},
+    {kAnyOtherCode, "???"},
+};
+
+const CodeText SenseKeyTexts[] = {
+    {0, "No Sense"},
+    {1, "Recovered Error"},
+    {2, "Not Ready"},
+    {3, "Medium Error"},
+    {4, "Hardware Error"},
+    {5, "Illegal Request"},
+    {6, "Unit Attention"},
+    {11, "Aborted Command"},
+    {kAnyOtherCode, "???"},
+};
+
+// ASC in the high byte, ASCQ in the low byte. The last row is also the text of
+// code FFFFh itself.
+const CodeText AdditionalSenseTable[] = {
     {0x0000, "No additional sense information"},
     {0x1803, "Recovered data with crc"},
     {0x1804, "Recovered data with L-EC"},
@@ -106,11 +105,10 @@ const AdditionalSense AdditionalSenseTable[20] = {
     {0x1106, "CIRC unrecovered error"},
     {0x0014, "Audio play operation stopped due to error"},
     {0x0600, "No reference position found"},
-    {kAdditionalSenseEnd, "??? Unknown Error"},
+    {kAnyOtherCode, "??? Unknown Error"},
 };
 
 constexpr uint8_t kCheckConditionIndex = 1;
-constexpr uint8_t kLastTargetStatusIndex = 12;
 constexpr int32_t kClassBits = 7;
 
 // Before the first command there is no record; describe an all-zero one.
@@ -132,19 +130,7 @@ __attribute__((format(gnu_printf, 3, 4))) uint16_t WriteAt(char* message, uint16
     return static_cast<uint16_t>(offset + written);
 }
 
-const char* SrbStatusText(uint8_t status) {
-    if (status <= 0x04) return SrbStatusTexts[status];
-    if (status >= 0x80 && status <= 0x82) return SrbStatusTexts[status - 0x80 + 5];
-    if (status >= 0xE0 && status <= 0xE7) return SrbStatusTexts[status - 0xE0 + 8];
-    return "???";
-}
-
-const char* HostAdapterStatusText(uint8_t status) {
-    if (status == 0x00) return HostAdapterStatusTexts[0];
-    if (status >= 0x08 && status <= 0x14) return HostAdapterStatusTexts[status - 7];
-    return HostAdapterStatusTexts[12];
-}
-
+// Bits 1 to 5 of the status byte weigh 1, 2, 3, 4 and 8; bits 0, 6 and 7 play no part.
 uint8_t TargetStatusIndex(uint8_t status) {
     unsigned index = 0;
     if (status & 0x02) index += 1;
@@ -152,13 +138,7 @@ uint8_t TargetStatusIndex(uint8_t status) {
     if (status & 0x08) index += 3;
     if (status & 0x10) index += 4;
     if (status & 0x20) index += 8;
-    return static_cast<uint8_t>(index > 11 ? kLastTargetStatusIndex : index);
-}
-
-const char* AdditionalSenseText(uint16_t code) {
-    const AdditionalSense* entry = AdditionalSenseTable;
-    while (entry->code != code && entry->code != kAdditionalSenseEnd) ++entry;
-    return entry->text;
+    return static_cast<uint8_t>(index);
 }
 
 // "%02X" per byte, single blanks between: 6 bytes for a 6-byte CDB, 10 for a
@@ -176,13 +156,13 @@ void FormatCdb(const uint8_t* cdb, uint8_t cdbLength, char (&text)[3 * 12]) {
 
 uint16_t DescribeSrbStatus(char* message) {
     const uint8_t status = LastStatus().SRB_Status;
-    return WriteAt(message, 0, "ASPI SRB Status: %s (%02Xh)\n", SrbStatusText(status), status);
+    return WriteAt(message, 0, "ASPI SRB Status: %s (%02Xh)\n", TextOf(SrbStatusTexts, status), status);
 }
 
 uint16_t DescribeHostAdapterStatus(char* message, uint16_t offset) {
     const uint8_t status = LastStatus().SRB_HaStat;
     return WriteAt(message, offset, "Host Adapter Status: %s (%02Xh)\n",
-                   HostAdapterStatusText(status), status);
+                   TextOf(HostAdapterStatusTexts, status), status);
 }
 
 uint16_t DescribeScsiStatus(const uint8_t* cdb, uint8_t cdbLength, const uint8_t* sense,
@@ -192,12 +172,12 @@ uint16_t DescribeScsiStatus(const uint8_t* cdb, uint8_t cdbLength, const uint8_t
     const uint8_t status = LastStatus().SRB_TargStat;
     const uint8_t index = TargetStatusIndex(status);
     offset = WriteAt(message, offset, "Scsi Command: %s\nScsi Target Status: %02X %s\n", cdbText, status,
-                     TargetStatusTexts[index]);
+                     TextOf(TargetStatusTexts, index));
     if (index != kCheckConditionIndex) return offset;
     const uint8_t senseKey = sense[2];
     const uint16_t code = static_cast<uint16_t>((sense[12] << 8) | sense[13]);
     return WriteAt(message, offset, "Sense Key: %02X   %s\nASC/ASCQ : %04X %s\n", senseKey,
-                   SenseKeyTexts[senseKey & 0x0F], code, AdditionalSenseText(code));
+                   TextOf(SenseKeyTexts, senseKey & 0x0F), code, TextOf(AdditionalSenseTable, code));
 }
 
 void DescribeFailure(int32_t result, const uint8_t* cdb, uint8_t cdbLength, const uint8_t* sense,
@@ -211,10 +191,7 @@ void DescribeFailure(int32_t result, const uint8_t* cdb, uint8_t cdbLength, cons
         return;
     }
     if (result == kResultSystemError) {
-        // The pass-through transport spread bits 0-23 of the system error
-        // number over these three bytes.
-        const StatusBlock& status = LastStatus();
-        const int32_t error = (status.SRB_TargStat << 16) | (status.SRB_HaStat << 8) | status.SRB_Status;
+        const auto error = static_cast<int32_t>(StoredSystemError(LastStatus()));
         WriteAt(message, 0, "Windows System Error : %04d\n", error);
         return;
     }

@@ -20,6 +20,8 @@ constexpr uint8_t kMaxCdbLength = 16;   // what either transport's request holds
 constexpr uint8_t kSenseBytesKept = 14;  // sense bytes a command's status record keeps
 
 constexpr size_t kIdentificationLength = 24;  // vendorId followed by productId
+// vendorId to vendorSpecific: the bytes one copy of INQUIRY bytes 8..38 fills.
+constexpr size_t kIdentificationRunLength = 31;
 
 // One found CD/DVD device.
 struct DriveEntry {
@@ -31,13 +33,16 @@ struct DriveEntry {
     char productId[16];   // INQUIRY bytes 16..31
     char productRevision[4];
     uint8_t vendorSpecific[3];
-    int32_t twelveByteCdb;  // non-zero: commands go out with 12-byte CDBs
+    int32_t twelveByteCdb;  // non-zero: the drive takes 12-byte CDBs (TakesTwelveByteCdbs)
 };
+
+// Whatever length a command was built with, such a drive gets twelve CDB bytes.
+constexpr bool TakesTwelveByteCdbs(const DriveEntry& drive) { return drive.twelveByteCdb != 0; }
 
 // The CDB length sent: twelve bytes to a drive that takes twelve-byte CDBs,
 // whatever the caller gave; otherwise the caller's, at most what a request holds.
 constexpr uint8_t CdbLengthSent(const DriveEntry& drive, uint8_t cdbLength) {
-    if (drive.twelveByteCdb == 1) return kTwelveByteCdbLength;
+    if (TakesTwelveByteCdbs(drive)) return kTwelveByteCdbLength;
     return cdbLength > kMaxCdbLength ? kMaxCdbLength : cdbLength;
 }
 
@@ -63,6 +68,20 @@ struct StatusBlock {
     uint8_t SenseArea[16];
 };
 
+// After a failed pass-through control request the three status bytes carry
+// bits 0-23 of the system error number, low byte first; the failure
+// description reads the number back from them.
+inline void StoreSystemError(StatusBlock& status, uint32_t error) {
+    status.SRB_Status = static_cast<uint8_t>(error);
+    status.SRB_HaStat = static_cast<uint8_t>(error >> 8);
+    status.SRB_TargStat = static_cast<uint8_t>(error >> 16);
+}
+
+inline uint32_t StoredSystemError(const StatusBlock& status) {
+    return static_cast<uint32_t>(status.SRB_TargStat) << 16 | static_cast<uint32_t>(status.SRB_HaStat) << 8 |
+           status.SRB_Status;
+}
+
 static_assert(sizeof(void*) == 4, "the records are 32-bit wire layouts: build for a 32-bit target");
 
 static_assert(offsetof(DriveEntry, targetId) == 0);
@@ -73,8 +92,8 @@ static_assert(offsetof(DriveEntry, vendorId) == 4);
 static_assert(offsetof(DriveEntry, productId) == offsetof(DriveEntry, vendorId) + 8);
 static_assert(offsetof(DriveEntry, productRevision) == offsetof(DriveEntry, productId) + 16);
 static_assert(offsetof(DriveEntry, vendorSpecific) == offsetof(DriveEntry, productRevision) + 4);
-static_assert(offsetof(DriveEntry, vendorSpecific) + 3 - offsetof(DriveEntry, vendorId) == 31,
-              "the identification is one 31-byte run, filled by one copy of INQUIRY bytes 8..38");
+static_assert(offsetof(DriveEntry, vendorSpecific) + 3 - offsetof(DriveEntry, vendorId) == kIdentificationRunLength,
+              "the identification is one run, filled by one copy of INQUIRY bytes 8..38");
 static_assert(offsetof(DriveEntry, twelveByteCdb) == 36);
 
 static_assert(sizeof(StatusBlock) == 80);

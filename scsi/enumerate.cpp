@@ -11,7 +11,6 @@ namespace {
 constexpr uint8_t kInquiryLength = 40;
 constexpr uint8_t kPeripheralCdDvd = 0x05;  // device type 05h, qualifier 0
 constexpr size_t kIdentificationOffset = 8;  // INQUIRY bytes 8..38
-constexpr size_t kIdentificationRun = 31;
 constexpr uint8_t kAtapiVersionBits = 0xF0;  // INQUIRY byte 3
 constexpr uint8_t kDriveLetterTargets = 24;   // c: to z:
 constexpr uint8_t kFirstProbedLetter = 2;     // a: and b: are never tried
@@ -29,8 +28,79 @@ bool DriveLetterExists(uint8_t driveLetter) {
 void AcceptIdentification(DriveEntry& slot, const uint8_t* inquiry) {
     // vendorId, productId, productRevision and vendorSpecific are one run.
     auto* run = reinterpret_cast<uint8_t*>(&slot) + offsetof(DriveEntry, vendorId);
-    std::memcpy(run, inquiry + kIdentificationOffset, kIdentificationRun);
+    std::memcpy(run, inquiry + kIdentificationOffset, kIdentificationRunLength);
     slot.twelveByteCdb = (inquiry[3] & kAtapiVersionBits) != 0 ? 1 : 0;
+}
+
+// The commands of one enumeration and the caller's array they fill. The slot
+// under test is always the entry after the drives found so far.
+class Probe {
+public:
+    Probe(DriveEntry* entries, uint16_t maxCount) : entries_(entries), maxCount_(maxCount) {
+        inquiry_.buffer = inquiryData_;
+        inquiry_.transferLength = kInquiryLength;
+    }
+
+    DriveEntry& Slot() { return entries_[found_]; }
+    int32_t Found() const { return found_; }
+
+    // Probes the slot at this address and keeps it when a CD/DVD device
+    // answers. True when the walk ends here: the caller's array is full, or
+    // the transport may be asked nothing more (the INQUIRY buffer may still
+    // be the manager's).
+    bool AtAddress(uint8_t adapter, uint8_t targetId) {
+        if (ScsiTransportAbandoned()) return true;
+        DriveEntry& slot = Slot();
+        slot.targetId = targetId;
+        slot.adapterId = adapter;
+        slot.lun = 0;
+        slot.twelveByteCdb = 0;
+
+        testUnitReady_.device = &slot;
+        testUnitReady_.Execute();  // only wakes the drive; its outcome does not matter
+
+        inquiry_.device = &slot;
+        inquiry_.Reset();
+        inquiry_.SetAllocationLength();
+        if (inquiry_.Execute() != 0 || inquiryData_[0] != kPeripheralCdDvd) return false;
+
+        AcceptIdentification(slot, inquiryData_);
+        return ++found_ >= maxCount_;
+    }
+
+private:
+    DriveEntry* entries_;
+    uint16_t maxCount_;
+    int32_t found_ = 0;
+    CTestUnitReadyCmd testUnitReady_;
+    CInquiryCmd inquiry_;
+    alignas(kDataBufferAlignment) static uint8_t inquiryData_[kInquiryLength];
+};
+
+alignas(kDataBufferAlignment) uint8_t Probe::inquiryData_[kInquiryLength];
+
+// C: to Z:, each letter that exists, as target id of adapter 0.
+void WalkDriveLetters(Probe& probe) {
+    for (uint8_t i = 0; i < kDriveLetterTargets; ++i) {
+        const uint8_t driveLetter = static_cast<uint8_t>(i + kFirstProbedLetter);
+        probe.Slot().driveLetter = driveLetter;
+        if (!DriveLetterExists(driveLetter)) continue;
+        if (probe.AtAddress(0, driveLetter)) return;
+    }
+}
+
+// Every target id of every adapter that answers its inquiry.
+void WalkAdapters(Probe& probe) {
+    for (uint8_t adapter = 0; adapter < g_adapterScanCount; ++adapter) {
+        SRB_HAInquiry* answer = nullptr;
+        if (ScsiHostAdapterInquiry(adapter, &answer) != 0) continue;
+        // Adapter ids past the tables fetch their mask per command instead.
+        RememberAlignmentMask(adapter, HostAdapterAlignmentMask(*answer));
+        const uint8_t targetCount = HostAdapterTargetCount(*answer);
+        for (uint8_t targetId = 0; targetId < targetCount; ++targetId) {
+            if (probe.AtAddress(adapter, targetId)) return;
+        }
+    }
 }
 
 }  // namespace
@@ -38,54 +108,12 @@ void AcceptIdentification(DriveEntry& slot, const uint8_t* inquiry) {
 int32_t ScsiEnumerateDrives(DriveEntry* entries, uint16_t maxCount) {
     if (maxCount == 0) return 0;  // not even the first slot may be written
 
-    CTestUnitReadyCmd testUnitReady;
-    CInquiryCmd inquiry;
-    alignas(kDataBufferAlignment) static uint8_t inquiryData[kInquiryLength];
-    inquiry.buffer = inquiryData;
-    inquiry.transferLength = kInquiryLength;
-
-    const bool passThrough = g_usePassThrough != 0;
-    uint8_t targetCount = 0;
-    if (passThrough) {
+    Probe probe(entries, maxCount);
+    if (g_usePassThrough != 0) {
         g_adapterScanCount = 1;
-        targetCount = kDriveLetterTargets;
+        WalkDriveLetters(probe);
+    } else {
+        WalkAdapters(probe);
     }
-
-    int32_t found = 0;
-    for (uint8_t adapter = 0; adapter < g_adapterScanCount; ++adapter) {
-        if (!passThrough) {
-            SRB_HAInquiry* answer = nullptr;
-            if (ScsiHostAdapterInquiry(adapter, &answer) != 0) continue;
-            // Adapter ids past the tables fetch their mask per command instead.
-            RememberAlignmentMask(adapter, HostAdapterAlignmentMask(*answer));
-            targetCount = HostAdapterTargetCount(*answer);
-        }
-
-        for (uint8_t i = 0; i < targetCount; ++i) {
-            DriveEntry& slot = entries[found];
-            uint8_t targetId = i;
-            if (passThrough) {
-                const uint8_t driveLetter = static_cast<uint8_t>(i + kFirstProbedLetter);
-                slot.driveLetter = driveLetter;
-                if (!DriveLetterExists(driveLetter)) continue;
-                targetId = driveLetter;
-            }
-            slot.targetId = targetId;
-            slot.adapterId = adapter;
-            slot.lun = 0;
-            slot.twelveByteCdb = 0;
-
-            testUnitReady.device = &slot;
-            testUnitReady.Execute();  // only wakes the drive; its outcome does not matter
-
-            inquiry.device = &slot;
-            inquiry.Reset();
-            inquiry.SetAllocationLength();
-            if (inquiry.Execute() != 0 || inquiryData[0] != kPeripheralCdDvd) continue;
-
-            AcceptIdentification(slot, inquiryData);
-            if (++found >= maxCount) return found;
-        }
-    }
-    return found;
+    return probe.Found();
 }

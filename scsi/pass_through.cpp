@@ -42,13 +42,6 @@ void RecordOutcome(const PassThroughRequest& request, const uint8_t* cdb, uint8_
     if (cdbLength > 0) std::memcpy(g_passThroughStatus.CDBByte, cdb, cdbLength);
 }
 
-// The status bytes carry the low three bytes of the system error number.
-void RecordSystemError(uint32_t error) {
-    g_passThroughStatus.SRB_Status = static_cast<uint8_t>(error);
-    g_passThroughStatus.SRB_HaStat = static_cast<uint8_t>(error >> 8);
-    g_passThroughStatus.SRB_TargStat = static_cast<uint8_t>(error >> 16);
-}
-
 int32_t Outcome(const PassThroughRequest& request, bool succeeded) {
     if (request.ScsiStatus == 0 && succeeded) return kResultSuccess;
     if (request.SenseBuffer[kSenseKeyByte] != 0) {
@@ -56,7 +49,7 @@ int32_t Outcome(const PassThroughRequest& request, bool succeeded) {
         return kResultCheckCondition;
     }
     if (!succeeded) {
-        RecordSystemError(Os().LastError());
+        StoreSystemError(g_passThroughStatus, Os().LastError());
         PassThroughCloseDevice();
         return kResultSystemError;
     }

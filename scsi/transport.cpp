@@ -7,15 +7,36 @@
 #include "scsi/drive_device.h"
 #include "scsi/format.h"
 #include "scsi/pass_through.h"
+#include "scsi/status_records.h"
+
+// Until ScsiInitialize settles the count, enumeration walks adapter id 0 alone.
+constexpr uint8_t kInitialAdapterScanCount = 1;
 
 int32_t g_usePassThrough = 0;
-uint8_t g_adapterScanCount = 1;
+uint8_t g_adapterScanCount = kInitialAdapterScanCount;
 int32_t g_alignmentKnown[MaxDriveLetters];
 uint32_t g_alignmentMask[MaxDriveLetters];
 OsModule g_aspiModule = nullptr;
 SendAspi32CommandFn g_sendAspi32Command = nullptr;
 GetAspi32SupportInfoFn g_getAspi32SupportInfo = nullptr;
 SRB_HAInquiry g_haInquirySrb;
+
+void ResetTransportState() {
+    g_usePassThrough = 0;
+    g_adapterScanCount = kInitialAdapterScanCount;
+    std::memset(g_alignmentKnown, 0, sizeof g_alignmentKnown);
+    std::memset(g_alignmentMask, 0, sizeof g_alignmentMask);
+    g_aspiModule = nullptr;
+    g_sendAspi32Command = nullptr;
+    g_getAspi32SupportInfo = nullptr;
+    g_haInquirySrb = SRB_HAInquiry{};
+    g_deviceHandle = nullptr;
+    g_deviceLetter = 0;
+    g_aspiExecSrb = StatusBlock{};
+    g_passThroughStatus = StatusBlock{};
+    g_lastStatus = nullptr;
+    g_aspiRequestOutstanding = 0;
+}
 
 namespace {
 

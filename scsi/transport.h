@@ -24,6 +24,11 @@ extern SendAspi32CommandFn g_sendAspi32Command;
 extern GetAspi32SupportInfoFn g_getAspi32SupportInfo;
 extern SRB_HAInquiry g_haInquirySrb;  // holds the answer of the latest inquiry
 
+// Every piece of the transport's process-wide state back to the value it is
+// defined with, as a fresh process finds it: the globals above, the
+// pass-through device cache and the status records.
+void ResetTransportState();
+
 // Settles the transport once per survey. Non-zero `forcePassThrough` leaves the
 // ASPI manager alone. Returns the TransportMode: ASPI's adapter scan count,
 // kTransportPassThrough or kTransportNone.

@@ -15,9 +15,8 @@ constexpr size_t kSerialCharsCount = 5;
 constexpr std::string_view kFirstLateModelCode = "50689";
 constexpr size_t kLateInterfaceOffset = 49;
 constexpr size_t kInterfaceOffset = 64;
-constexpr size_t kSixDigits = 6;
-// Its tail is the zero fill of a number of that many digits.
-constexpr char kSixZeros[] = "000000";
+// The serial's number field holds six digits; a longer number overflows it.
+constexpr int32_t kFirstSevenDigitNumber = 1000000;
 
 // Upper-case hexadecimal digits count as such; every other byte enters with its
 // own value, so a field that is not hexadecimal still yields a number.
@@ -35,18 +34,9 @@ int32_t SerialNumber(const SerialInfoBlock& block) {
     return n;
 }
 
-std::string_view InterfaceLabel(uint8_t code) {
-    switch (code) {
-    case 0xFF: return "ATAPI";
-    case 0x00: return " USB/1394";
-    case 0x08: return "USB only";
-    case 0x01:
-    case 0x05: return "S-ATA";
-    default: return "";
-    }
-}
-
-bool IsInternal(std::string_view label) { return label == "S-ATA" || label == "ATAPI"; }
+// ATAPI (FFh) and S-ATA (01h, 05h) drives sit inside the machine; every other
+// code, the USB and IEEE 1394 ones included, counts as external.
+bool IsInternalInterface(uint8_t code) { return code == 0xFF || code == 0x01 || code == 0x05; }
 
 }  // namespace
 
@@ -73,9 +63,6 @@ uint8_t SerialParamByte(std::string_view identification) {
 
 Text ComposeSerial(std::string_view identification, const SerialInfoBlock& block) {
     const int32_t n = SerialNumber(block);
-    const Text digits = FormatText("%d", n);
-    const char* zeroFill = kSixZeros + (digits.size() < kSixDigits ? digits.size() : kSixDigits);
-
     const char* modelCode = "";
     const char* lotDigit = "";
     if (const SupportedModel* model = FindSupportedModel(identification)) {
@@ -86,12 +73,12 @@ Text ComposeSerial(std::string_view identification, const SerialInfoBlock& block
 
     const bool lateModel = listed && std::string_view(modelCode) >= kFirstLateModelCode;
     const uint8_t code = block[lateModel ? kLateInterfaceOffset : kInterfaceOffset];
-    if (listed && !IsInternal(InterfaceLabel(code))) {
+    if (listed && !IsInternalInterface(code)) {
         // External drives show their full digits even past six.
-        return FormatText("%s%s%s%s ext", modelCode, lotDigit, zeroFill, digits.c_str());
+        return FormatText("%s%s%06d ext", modelCode, lotDigit, n);
     }
-    if (digits.size() > kSixDigits) return FormatText("%sxxxxxxx", modelCode);
-    return FormatText("%s%s%s%s", modelCode, lotDigit, zeroFill, digits.c_str());
+    if (n >= kFirstSevenDigitNumber) return FormatText("%sxxxxxxx", modelCode);
+    return FormatText("%s%s%06d", modelCode, lotDigit, n);
 }
 
 Text ComposeDisplayName(TransportMode transport, const DriveEntry& entry) {

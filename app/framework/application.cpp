@@ -12,8 +12,8 @@ Application::~Application() {
 
 int Application::Run(HINSTANCE instance) {
     instance_ = instance;
-    // Whatever the hook answers, there is no message loop to enter afterwards:
-    // the process ends, and nothing reads its exit status.
+    // There is no message loop to enter afterwards: the process ends, and
+    // nothing reads its exit status.
     InitInstance();
     return 0;
 }

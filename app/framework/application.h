@@ -27,10 +27,8 @@ public:
     void SetMainWindow(Dialog* dialog) { mainWindow_ = dialog; }
 
 protected:
-    // Start-up hook. Its result says whether the application wants to go on
-    // running after it; nothing here would keep it running, so every result
-    // ends the process.
-    virtual bool InitInstance() = 0;
+    // Start-up hook; the process ends when it returns.
+    virtual void InitInstance() = 0;
 
 private:
     HINSTANCE instance_ = nullptr;

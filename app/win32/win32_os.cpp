@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <winioctl.h>
 #include <ntddscsi.h>
 
 #include "scsi/pass_through.h"

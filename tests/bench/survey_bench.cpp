@@ -1,9 +1,9 @@
 #include <benchmark/benchmark.h>
 
+#include "scsi/transport.h"
 #include "survey/survey.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
-#include "tests/fakes/transport_state.h"
 
 namespace {
 
@@ -15,17 +15,6 @@ void ForgetResults() {
         g_driveSerials[i].clear();
     }
     g_driveCount = 0;
-}
-
-void ForgetRecords(FakeOs& os, FakeDrives& drives) {
-    os.opens.clear();
-    os.ioctls.clear();
-    os.closedHandles.clear();
-    os.allocationSizes.clear();
-    os.freedBlocks.clear();
-    os.loadAttempts.clear();
-    os.entryLookups.clear();
-    drives.commands.clear();
 }
 
 // A whole survey over pass-through: C: to Z:, every letter a supported writer
@@ -41,7 +30,8 @@ void BM_SurveyPassThroughAllLetters(benchmark::State& state) {
         ResetTransportState();
         ForgetResults();
         SurveyDrives(nullptr);
-        ForgetRecords(fake.os, drives);
+        fake.os.ForgetRecords();
+        drives.commands.clear();
         ui.standardOutput.clear();
     }
     ResetTransportState();
@@ -67,7 +57,8 @@ void BM_SurveyAspiFourAdapters(benchmark::State& state) {
         ResetTransportState();
         ForgetResults();
         SurveyDrives(nullptr);
-        ForgetRecords(fake.os, drives);
+        fake.os.ForgetRecords();
+        drives.commands.clear();
         ui.standardOutput.clear();
         manager.executed.clear();
         manager.inquiries.clear();

@@ -8,7 +8,6 @@
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
 #include "tests/fakes/scoped_aspi_transport.h"
-#include "tests/fakes/transport_state.h"
 
 namespace {
 
@@ -33,7 +32,7 @@ void BM_PassThroughCommand(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(
             PassThroughExecute(&drive, inquiry, sizeof inquiry, reply, sizeof reply, DirectionIn, 30));
-        fake.os.ioctls.clear();
+        fake.os.ForgetRecords();
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -53,7 +52,7 @@ void BM_AspiCommand(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(AspiExecute(&drive, inquiry, sizeof inquiry, reply, sizeof reply, DirectionIn, kTimeoutSeconds));
         aspi.manager.executed.clear();
-        aspi.fake.os.closedHandles.clear();
+        aspi.fake.os.ForgetRecords();
     }
     state.SetItemsProcessed(state.iterations());
 }

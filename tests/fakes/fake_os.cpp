@@ -32,6 +32,20 @@ void FakeOs::WaitUntilSomeoneWaits() {
     eventChanged_.wait_for(guard, std::chrono::seconds(5), [this] { return waiting_ > 0; });
 }
 
+void FakeOs::ForgetRecords() {
+    loadAttempts.clear();
+    entryLookups.clear();
+    driveTypeQueries.clear();
+    opens.clear();
+    ioctls.clear();
+    closedHandles.clear();
+    allocationSizes.clear();
+    freedBlocks.clear();
+    eventsCreated = 0;
+    waits = 0;
+    eventResets = 0;
+}
+
 uint32_t FakeOs::PlatformId() { return platformId; }
 
 Text FakeOs::SystemDirectory() { return Text(systemDirectory.data(), systemDirectory.size()); }
@@ -88,7 +102,9 @@ void FakeOs::CloseHandle(OsHandle handle) {
     lastError_ = kStaleErrorSentinel;
     if (openDevices_.erase(handle) > 0) return;
     std::lock_guard<std::mutex> guard(eventLock_);
-    events_.erase(handle);
+    if (events_.erase(handle) == 0) {
+        std::abort();  // closing what was never handed out, or twice, is the fault under test
+    }
 }
 
 uint32_t FakeOs::DriveType(const Text& rootPath) {

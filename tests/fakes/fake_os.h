@@ -79,6 +79,9 @@ public:
     std::vector<uint32_t> waitLimits;  // milliseconds, one per wait
     int eventResets = 0;
 
+    // Empties every record above; what is open or allocated stays so.
+    void ForgetRecords();
+
     size_t OpenDeviceCount() const { return openDevices_.size(); }
     size_t LiveEventCount() const;
     size_t LiveAllocationCount() const { return liveAllocations_.size(); }

@@ -18,6 +18,7 @@
 #include "scsi/commands.h"
 #include "scsi/status_records.h"
 #include "tests/fakes/scoped_aspi_transport.h"
+#include "tests/unit/cdb_length_cases.h"
 
 namespace {
 
@@ -55,20 +56,6 @@ const AnswerRow kAnswers[] = {
     {"adapter failure, target status without sense", kAnyByte, kFailingByte, kFailingByte, 0x00,
      Completion::Either, 2},
     {"check condition", kAnyByte, kAnyByte, kFailingByte, kFailingByte, Completion::Either, 4},
-};
-
-// The CDB bytes a request carries, written out: a twelve-byte drive gets 12
-// whatever the length says, any other drive the length up to the 16 the
-// request holds.
-struct CdbCase {
-    int32_t twelveByteCdb;
-    uint8_t cdbLength;
-    uint8_t sent;
-};
-
-const CdbCase kCdbCases[] = {
-    {0, 0, 0},   {0, 1, 1},   {0, 6, 6},    {0, 10, 10},  {0, 12, 12}, {0, 15, 15}, {0, 16, 16},
-    {0, 17, 16}, {0, 40, 16}, {0, 255, 16}, {1, 0, 12},   {1, 6, 12},  {1, 10, 12}, {1, 255, 12},
 };
 
 uint8_t Draw(std::mt19937& random, int field, std::initializer_list<uint8_t> successes) {
@@ -167,7 +154,7 @@ TEST_F(AspiExecuteFuzz, RandomOutcomesThroughAspiExecute) {
     std::mt19937 random(4242);
     for (int i = 0; i < 1000; ++i) {
         SCOPED_TRACE(i);
-        const CdbCase& cdbCase = kCdbCases[random() % std::size(kCdbCases)];
+        const CdbLengthCase& cdbCase = kCdbLengthCases[random() % std::size(kCdbLengthCases)];
         drive.adapterId = static_cast<uint8_t>(random() % 3);
         drive.twelveByteCdb = cdbCase.twelveByteCdb;
         // Exactly as many bytes as the request may carry: one more read is caught.

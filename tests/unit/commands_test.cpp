@@ -11,7 +11,6 @@
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/scoped_aspi_transport.h"
-#include "tests/fakes/transport_state.h"
 
 namespace {
 
@@ -176,20 +175,6 @@ TEST_F(CommandExecuteTest, SerialInfoGoesOutAsBuiltAndItsDataComesBack) {
     EXPECT_EQ(sent.SRB_BufLen, 128u);
     EXPECT_EQ(reply[127], 0x42);
     EXPECT_EQ(serial.result, 0);
-}
-
-TEST_F(CommandExecuteTest, TwelveByteDriveGetsTwelveBytesThoughTheLengthStaysTen) {
-    drive.twelveByteCdb = 1;
-    CSerialInfoCmd serial;
-    serial.device = &drive;  // after construction: cdbLength stays 10
-    serial.allocationLength = 128;
-    serial.PackCdb();
-
-    EXPECT_EQ(serial.Execute(), 0);
-
-    EXPECT_EQ(serial.cdbLength, 10);
-    ASSERT_EQ(manager().executed.size(), 1u);
-    EXPECT_EQ(manager().executed[0].SRB_CDBLen, 12);
 }
 
 TEST_F(CommandExecuteTest, FailedExecuteCopiesTheSenseLengthAndKeepsTheRest) {

@@ -237,8 +237,6 @@ TEST_F(DescriptionsTest, SystemErrorNumberIsRebuiltFromTheStatusBytes) {
     EXPECT_EQ(Describe(-3, 6), "Windows System Error : 0005\n");
     SetStatus(0x5D, 0x04, 0x00);  // 1117
     EXPECT_EQ(Describe(-3, 6), "Windows System Error : 1117\n");
-    SetStatus(0xFF, 0xFF, 0xFF);
-    EXPECT_EQ(Describe(-3, 6), "Windows System Error : 16777215\n");
 }
 
 TEST_F(DescriptionsTest, TransportFailuresBeforeTheDeviceReadNoStatus) {

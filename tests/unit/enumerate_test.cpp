@@ -7,7 +7,6 @@
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_drives.h"
-#include "tests/fakes/transport_state.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <set>
@@ -11,13 +11,12 @@
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
-#include "tests/fakes/transport_state.h"
+#include "tests/unit/cdb_length_cases.h"
 
 namespace {
 
 constexpr uint32_t kGetCapabilities = 0x41010;
 constexpr int kRounds = 6000;
-constexpr uint8_t kRequestCdbRoom = 16;  // the CDB bytes a pass-through request holds
 
 uint32_t Get32(const uint8_t* bytes) {
     uint32_t value;
@@ -46,7 +45,6 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
             return succeeded;
         }
         EXPECT_EQ(call.input.size(), 80u);
-        EXPECT_LE(call.input[6], kRequestCdbRoom);
         auto* data = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(Get32(out + 20)));
         const uint32_t length = Get32(out + 12);
         if (length > 0 && out[8] == 1) std::memset(data, 0x5A, length);
@@ -65,7 +63,8 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
     for (int round = 0; round < kRounds; ++round) {
         DriveEntry drive{};
         drive.driveLetter = static_cast<uint8_t>(2 + below(4));
-        drive.twelveByteCdb = below(2) ? 0 : static_cast<int32_t>(below(3));
+        const CdbLengthCase& cdbCase = kCdbLengthCases[below(std::size(kCdbLengthCases))];
+        drive.twelveByteCdb = cdbCase.twelveByteCdb;
         FakeDevice& device = fake.os.devices[DriveDevicePath(drive.driveLetter)];
         device.grantsReadWrite = below(4) != 0;
         device.grantsReadOnly = below(4) != 0;
@@ -73,25 +72,26 @@ TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
         fake.os.allocationFails = below(8) == 0;
         fake.os.allocationMisalignment = below(8);
 
-        const uint8_t cdbLength = static_cast<uint8_t>(below(256));
-        size_t cdbBytes = std::min<size_t>(cdbLength, kRequestCdbRoom);
-        if (drive.twelveByteCdb == 1) cdbBytes = 12;
-        std::unique_ptr<uint8_t[]> cdb(new uint8_t[cdbBytes]);
-        std::memset(cdb.get(), 0xC3, cdbBytes);
+        std::unique_ptr<uint8_t[]> cdb(new uint8_t[cdbCase.sent]);
+        std::memset(cdb.get(), 0xC3, cdbCase.sent);
         const uint32_t transferLength = below(65);
         std::unique_ptr<uint8_t[]> buffer(new uint8_t[transferLength]);
         std::memset(buffer.get(), 0x3C, transferLength);
         const uint8_t direction = static_cast<uint8_t>(below(256));
 
-        const int32_t result = PassThroughExecute(&drive, cdb.get(), cdbLength, buffer.get(), transferLength,
+        const int32_t result = PassThroughExecute(&drive, cdb.get(), cdbCase.cdbLength, buffer.get(), transferLength,
                                                   direction, below(100));
 
         ASSERT_EQ(known.count(result), 1u) << "round " << round << " gave " << result;
         seen.insert(result);
         ASSERT_EQ(fake.os.OpenDeviceCount(), g_deviceHandle != nullptr ? 1u : 0u) << "round " << round;
         ASSERT_EQ(fake.os.LiveAllocationCount(), 0u) << "round " << round;
-        ASSERT_LE(g_passThroughStatus.SRB_CDBLen, kRequestCdbRoom);
         ASSERT_EQ(g_lastStatus, &g_passThroughStatus);
+        for (const FakeIoctl& call : fake.os.ioctls) {
+            if (call.code != kGetCapabilities) {
+                ASSERT_EQ(call.input[6], cdbCase.sent) << "round " << round;
+            }
+        }
         if (result != 0) {
             ASSERT_EQ(g_deviceHandle, nullptr) << "round " << round;
         }

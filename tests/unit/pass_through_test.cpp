@@ -11,7 +11,6 @@
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
-#include "tests/fakes/transport_state.h"
 
 namespace {
 
@@ -211,18 +210,6 @@ TEST_F(PassThrough, TwelveByteCdbDriveGetsTwelveBytes) {
     EXPECT_EQ(0, std::memcmp(g_passThroughStatus.CDBByte, kTestUnitReady, 12));
 }
 
-TEST_F(PassThrough, OverlongCdbIsCutToTheRequestsRoom) {
-    const DriveEntry drive = Drive(kDriveC);
-    uint8_t cdb[16];
-    for (int i = 0; i < 16; ++i) cdb[i] = static_cast<uint8_t>(0x40 + i);
-
-    EXPECT_EQ(PassThroughExecute(&drive, cdb, 200, nullptr, 0, DirectionNone, 30), 0);
-
-    EXPECT_EQ(Commands()[0].input, ExpectedRequest(16, 2, 0, 30, nullptr, cdb));
-    EXPECT_EQ(g_passThroughStatus.SRB_CDBLen, 16);
-    EXPECT_EQ(0, std::memcmp(g_passThroughStatus.CDBByte, cdb, 16));
-}
-
 TEST_F(PassThrough, StatusRecordReceivesOnlyTheOutcomeFields) {
     const DriveEntry drive = Drive(kDriveC);
     g_passThroughStatus.SRB_Status = 0xA1;
@@ -293,8 +280,6 @@ const OutcomeCase kOutcomeCases[] = {
     {"FailedWithSenseIsCheckCondition", 0x00, false, 0x05, 1117, 4, false, 0xA1, 0xA2, 0x00},
     {"FailedWithStatusAndSense", 0x02, false, 0x03, 1117, 4, false, 0xA1, 0xA2, 0x02},
     {"IoDeviceError", 0x00, false, 0x00, 1117, -3, false, 0x5D, 0x04, 0x00},
-    {"ErrorWithThreeBytes", 0x00, false, 0x00, 0x00ABCDEF, -3, false, 0xEF, 0xCD, 0xAB},
-    {"TopByteOfErrorLost", 0x02, false, 0x00, 0x12345678, -3, false, 0x78, 0x56, 0x34},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, PassThroughOutcome, ::testing::ValuesIn(kOutcomeCases),

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "scsi/transport.h"
 #include "survey/survey.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
-#include "tests/fakes/transport_state.h"
 #include "tests/sim_drives/scenario.h"
 
 namespace {

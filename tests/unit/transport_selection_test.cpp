@@ -6,7 +6,6 @@
 #include "scsi/transport.h"
 #include "tests/fakes/fake_aspi_manager.h"
 #include "tests/fakes/fake_os.h"
-#include "tests/fakes/transport_state.h"
 
 namespace {
 
