@@ -7,6 +7,7 @@ cd "$root"
 
 scripts/install-deps.sh
 scripts/check-includes.sh
+tests/docs/check_guides.sh
 
 jobs=$(nproc)
 cmake -S . -B build/native --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Debug >/dev/null
