@@ -127,8 +127,8 @@ def icon_image(size, bits, palette, rich):
     return header + colours + pixels + mask
 
 
-# The small and large icon sizes that the images above lack: 20 and 40 px at
-# 125 %, 24 px (small) at 150 %, 64 px (large) at 200 %.
+# The small and large icon sizes that the 16, 32 and 48 px images leave out:
+# 20 and 40 px at 125 %, 24 px (small) at 150 %, 64 px (large) at 200 %.
 HIGH_DPI_SIZES = (20, 24, 40, 64)
 
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Lists the images of the executable's application icon (group 128) with
 # their colour depth and format, and compares them with the expected ones:
-# every size Windows asks for from 100 % to 200 % (and 256 px for Explorer),
-# so that none is stretched, and only the 256 px one PNG, which XP cannot read:
+# the small and large icon sizes of 100 %, 125 %, 150 % and 200 % (and 256 px
+# for Explorer), so that none is stretched, and only the 256 px one PNG,
+# which XP cannot read:
 #   tests/res/check_icon.sh <windows-build-dir>
 set -euo pipefail
 build=${1:?windows build directory}
