@@ -33,6 +33,18 @@ const Text& SerialOfDrive(int index) {
     return g_driveSerials[index];
 }
 
+// The application icon's image for one of the system's icon sizes. The
+// process is DPI-aware, so on a high-DPI screen these are the scaled sizes,
+// for which the icon holds images of their own (up to 200 %) rather than
+// leaving Windows to stretch a smaller one. Shared: the system keeps it for
+// the process's lifetime.
+HICON LoadApplicationIcon(int widthMetric, int heightMetric) {
+    return static_cast<HICON>(
+        LoadImageW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
+                   IMAGE_ICON, GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
+                   LR_DEFAULTCOLOR | LR_SHARED));
+}
+
 }  // namespace
 
 const MessageMapEntry CSerialReadDlg::kMessageEntries[] = {
@@ -57,7 +69,8 @@ const MessageMap CSerialReadDlg::kMessageMap{&Dialog::kMessageMap, kMessageEntri
 
 CSerialReadDlg::CSerialReadDlg(HWND parent)
     : Dialog(IDD_MAIN, parent),
-      icon_(LoadIconW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON))) {}
+      icon_(LoadApplicationIcon(SM_CXICON, SM_CYICON)),
+      smallIcon_(LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON)) {}
 
 const MessageMap* CSerialReadDlg::GetMessageMap() const { return &kMessageMap; }
 
@@ -72,7 +85,7 @@ BOOL CSerialReadDlg::OnInitDialog() {
     Dialog::OnInitDialog();
     AddAboutItem();
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
     SurveyDrives(Handle());
 

@@ -41,7 +41,10 @@ private:
 
     Text serialText_;
     ComboBox driveList_;
+    // The large icon (taskbar, Alt+Tab, the minimised window) and the small
+    // one (title bar), each at the system's own size.
     HICON icon_;
+    HICON smallIcon_;
     Text instructionLine_;
     StaticText note_;
 };

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Draws the application icon and writes it as a Windows .ico file.
 
-The icon holds three images: 32x32 and 16x16 with 16 colours, 48x48 with 256
-colours. The artwork is a writable disc with a serial-number tag in front of it.
-Plain Python only, so the icon can be regenerated anywhere:
+The icon holds 32x32 and 16x16 images with the 16 system colours and a 48x48
+one with 256 colours, and for high-DPI screens the sizes Windows asks for
+there: 20, 24, 40 and 64 px, and 256 px for Explorer, compressed as PNG (read
+from Vista on; XP never asks for that size). The artwork is a writable disc
+with a serial-number tag in front of it. Plain Python only, so the icon can be
+regenerated anywhere:
 
     python3 scripts/make_icon.py res/KorvSerial.ico
 """
@@ -12,6 +15,7 @@ import colorsys
 import math
 import struct
 import sys
+import zlib
 
 # The standard 16-colour palette of Windows.
 VGA_PALETTE = [
@@ -123,6 +127,43 @@ def icon_image(size, bits, palette, rich):
     return header + colours + pixels + mask
 
 
+# The small and large icon sizes that the 16, 32 and 48 px images leave out:
+# 20 and 40 px at 125 %, 24 px (small) at 150 %, 64 px (large) at 200 %.
+HIGH_DPI_SIZES = (20, 24, 40, 64)
+
+
+def artwork_colours():
+    """The 256-colour palette's colours that the full-colour artwork uses, black
+    first (where the mask makes a pixel transparent, its colour must leave the
+    screen as it is), padded to 16. They are the same few at every size, so a
+    4-bit image drawn with them equals the 256-colour drawing pixel for pixel."""
+    palette = palette_256()
+    used = {0}
+    for size in (*HIGH_DPI_SIZES, 256):
+        used.update(p for row in render(size, palette, rich=True) for p in row if p is not None)
+    if len(used) > 16:
+        sys.exit(f"the artwork uses {len(used)} colours, more than a 4-bit image holds")
+    colours = [palette[i] for i in sorted(used)]
+    return colours + [palette[0]] * (16 - len(colours))
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png_image(size, palette):
+    """The artwork as a PNG with 8-bit red, green, blue and alpha, rows unfiltered:
+    with this few colours the rows repeat, and deflate does best on them as
+    they are."""
+    rows = render(size, palette, rich=True)
+    pixels = b"".join(
+        b"\0" + bytes(channel for p in row for channel in ((0, 0, 0, 0) if p is None else (*palette[p], 255)))
+        for row in rows)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header)
+            + png_chunk(b"IDAT", zlib.compress(pixels, 9)) + png_chunk(b"IEND", b""))
+
+
 def icon_file(images):
     """images: (size, colour count, bits, image bytes) in directory order."""
     directory_size = 6 + 16 * len(images)
@@ -140,10 +181,13 @@ def icon_file(images):
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_icon.py OUTPUT.ico")
+    colours = artwork_colours()
     images = [
         (32, 16, 4, icon_image(32, 4, VGA_PALETTE, rich=False)),
         (16, 16, 4, icon_image(16, 4, VGA_PALETTE, rich=False)),
         (48, 256, 8, icon_image(48, 8, palette_256(), rich=True)),
+        *((size, 16, 4, icon_image(size, 4, colours, rich=True)) for size in HIGH_DPI_SIZES),
+        (256, 0, 32, png_image(256, colours)),
     ]
     with open(sys.argv[1], "wb") as output:
         output.write(icon_file(images))

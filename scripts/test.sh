@@ -7,6 +7,7 @@ cd "$root"
 
 scripts/install-deps.sh
 scripts/check-includes.sh
+tests/docs/check_guides.sh
 
 jobs=$(nproc)
 cmake -S . -B build/native --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -17,6 +18,7 @@ cmake -S . -B build/windows --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mi
 cmake --build build/windows -j "$jobs"
 tests/res/check_styles.sh build/windows
 tests/res/check_version.sh build/windows
+tests/res/check_icon.sh build/windows
 # The product stays lean: at most 48 KB, importing nothing but system DLLs;
 # its header says what a Windows linker says of a windowed program.
 cmake --build build/windows --target check_image
