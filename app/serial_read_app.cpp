@@ -14,11 +14,15 @@ void CSerialReadApp::InitInstance() {
     // The mutex only marks that a copy runs. It is held, never released, for
     // the life of the process; the system closes it when the process ends.
     HANDLE runningMarker = CreateMutexA(nullptr, TRUE, "KorvSerialPG");
-    if (runningMarker == nullptr) return;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    const DWORD error = GetLastError();
+    // A copy started with administrator rights made the marker with a default
+    // security that grants full access to administrators alone; a standard
+    // start is then refused it, and that too means a copy runs.
+    if (error == ERROR_ALREADY_EXISTS || (runningMarker == nullptr && error == ERROR_ACCESS_DENIED)) {
         ActivateRunningCopy();
         return;
     }
+    if (runningMarker == nullptr) return;
 
     CSerialReadDlg dialog;
     SetMainWindow(&dialog);
@@ -27,12 +31,16 @@ void CSerialReadApp::InitInstance() {
     SetMainWindow(nullptr);
 }
 
-// The running copy's main dialog is the top-level dialog with the main title;
-// it is only brought forward, never sent anything. The class is named so that
-// another program's window with the same title (a folder named after the
-// program, say) is not taken for it.
+// The running copy's main dialog is the top-level dialog with the main title.
+// The class is named so that another program's window with the same title (a
+// folder named after the program, say) is not taken for it. A minimised
+// window is restored without waiting for the running copy, which may be busy;
+// what comes to the front is its last active popup, so that an open About box
+// is not left behind the dialog that cannot be used while it is open.
 void CSerialReadApp::ActivateRunningCopy() {
     const WideText title = LoadResourceString(IDS_MAIN_TITLE);
     HWND running = FindWindowW(WC_DIALOG, title.c_str());
-    if (running != nullptr) SetForegroundWindow(running);
+    if (running == nullptr) return;
+    if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(running));
 }

@@ -1,10 +1,12 @@
 #include "app/serial_read_dlg.h"
 
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 
 #include "app/about_dlg.h"
+#include "app/clipboard.h"
+#include "app/copy_failure_text.h"
+#include "app/framework/code_page.h"
 #include "app/framework/application.h"
 #include "app/framework/resource_strings.h"
 #include "app/instruction_texts.h"
@@ -192,24 +194,11 @@ void CSerialReadDlg::RefreshSerial(const Text& text) {
 }
 
 // Plain text, zero-terminated, without a line end, so that it pastes into a
-// single-line web form as it is.
+// single-line web form as it is. When the clipboard could not be had, the
+// user must not paste whatever it held before into the registration page.
 void CSerialReadDlg::CopySerialToClipboard() {
-    const size_t size = serialText_.size() + 1;
-    HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, size);
-    if (block == nullptr) return;
-    void* bytes = GlobalLock(block);
-    if (bytes == nullptr) {
-        GlobalFree(block);
-        return;
-    }
-    std::memcpy(bytes, serialText_.c_str(), size);
-    GlobalUnlock(block);
-    if (!OpenClipboard(Handle())) {
-        GlobalFree(block);
-        return;
-    }
-    EmptyClipboard();
-    // Only a successful hand-over gives the block to the clipboard.
-    if (SetClipboardData(CF_TEXT, block) == nullptr) GlobalFree(block);
-    CloseClipboard();
+    if (PutTextOnClipboard(Handle(), serialText_)) return;
+    const WideText text = WideFromShiftJis(kCopyFailedText);
+    const WideText caption = LoadResourceString(IDS_MAIN_TITLE);
+    MessageBoxW(Handle(), text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
 }

@@ -29,6 +29,10 @@
 //   seed-clipboard       put a marker text on the clipboard
 //   wait-exit:<ms>       wait for the program's process to end; prints its exit status
 //   winver               the Windows version this driver is told it runs on
+//   click-holding-clipboard:<id>:<ms>  click a button while this process holds the clipboard for <ms>
+//   refuse-marker        make the running copy's marker refuse every opener; prints what a start is told
+//   second-start         minimise the main dialog and start its program again; prints
+//                        its exit status, whether the dialog was restored, and the foreground
 //   namesake-start       with a foreign topmost window titled like the main dialog
 //                        above it, start the main dialog's program a second time;
 //                        prints its exit status and which window is in the
@@ -219,6 +223,21 @@ bool StepClick(Session& session, const Params& params) {
     return Settle(session);
 }
 
+// Another program holds the clipboard open while Copy is clicked, for as long
+// as the step says; the click is posted, since a message box would block a
+// sent one.
+bool StepClickHoldingClipboard(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    if (params.size() < 2) return Fail("click-holding-clipboard needs an id and milliseconds");
+    HWND button = Control(session, std::stoi(params[0]));
+    if (button == nullptr) return Fail("no such control");
+    if (!OpenClipboard(nullptr)) return Fail("the clipboard cannot be held");
+    PostMessageW(button, BM_CLICK, 0, 0);
+    Sleep(ParamMs(params, 1, 0));
+    CloseClipboard();
+    return Settle(session);
+}
+
 bool StepCommand(Session& session, const Params& params) {
     if (!NeedMain(session)) return Fail("no main dialog");
     if (params.empty()) return Fail("command needs an id");
@@ -375,7 +394,8 @@ LRESULT CALLBACK NamesakeProcedure(HWND window, UINT message, WPARAM wParam, LPA
 std::string ForegroundName(const Session& session, HWND namesake) {
     HWND foreground = GetForegroundWindow();
     if (foreground == session.main) return "main";
-    if (foreground == namesake) return "namesake";
+    if (foreground == namesake && namesake != nullptr) return "namesake";
+    if (foreground == session.about && session.about != nullptr) return "about";
     return "other";
 }
 
@@ -391,6 +411,26 @@ DWORD WaitServingMessages(HANDLE process, DWORD timeoutMs) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
+}
+
+// Starts the program at `program` once more and waits for it to end, serving
+// this thread's windows meanwhile; prints its exit status.
+bool StartAgain(const wchar_t* program, DWORD length) {
+    std::wstring commandLine = L"\"" + std::wstring(program, length) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started)) {
+        return Fail("the second copy cannot be started");
+    }
+    CloseHandle(started.hThread);
+    const bool ended = WaitServingMessages(started.hProcess, 60000) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hProcess);
+    EmitRaw("second-start-exit", ended ? std::to_string(code) : "timeout");
+    return ended;
 }
 
 bool StepNamesakeStart(Session& session, const Params&) {
@@ -411,24 +451,50 @@ bool StepNamesakeStart(Session& session, const Params&) {
     SetForegroundWindow(namesake);
     EmitRaw("foreground-before", ForegroundName(session, namesake));
 
-    std::wstring commandLine = L"\"" + std::wstring(program, length) + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started)) {
-        DestroyWindow(namesake);
-        return Fail("the second copy cannot be started");
-    }
-    CloseHandle(started.hThread);
-    const bool ended = WaitServingMessages(started.hProcess, 60000) == WAIT_OBJECT_0;
-    DWORD code = 0;
-    GetExitCodeProcess(started.hProcess, &code);
-    CloseHandle(started.hProcess);
-    EmitRaw("second-start-exit", ended ? std::to_string(code) : "timeout");
+    const bool ended = StartAgain(program, length);
     EmitRaw("foreground", ForegroundName(session, namesake));
     DestroyWindow(namesake);
     return ended;
+}
+
+// With the main dialog minimised, starts its program again; prints the second
+// copy's exit status, whether the dialog came back, and which window is in
+// the foreground.
+bool StepSecondStart(Session& session, const Params&) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    wchar_t program[MAX_PATH];
+    DWORD length = MAX_PATH;
+    if (!QueryFullProcessImageNameW(session.process, 0, program, &length)) return Fail("the program's path is unknown");
+    PostMessageW(session.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (!WaitUntil([&] { return IsIconic(session.main) != FALSE; }, 10000)) return Fail("the dialog was not minimised");
+    const bool ended = StartAgain(program, length);
+    // The running copy is restored without being waited for.
+    WaitUntil([&] { return !IsIconic(session.main); }, 10000);
+    EmitRaw("restored", IsIconic(session.main) ? "0" : "1");
+    EmitRaw("foreground", ForegroundName(session, nullptr));
+    return ended;
+}
+
+// Makes the running copy's marker refuse everyone, as the marker of a copy
+// started with administrator rights refuses a standard user: its owner may
+// still rewrite its access list, which then grants nothing. Prints what a
+// later start is told.
+bool StepRefuseMarker(Session&, const Params&) {
+    HANDLE marker = OpenMutexW(WRITE_DAC, FALSE, L"KorvSerialPG");
+    if (marker == nullptr) return Fail("the running copy's marker cannot be opened");
+    ACL empty;
+    SECURITY_DESCRIPTOR descriptor;
+    const bool refused = InitializeAcl(&empty, sizeof empty, ACL_REVISION) &&
+                         InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                         SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE) &&
+                         SetKernelObjectSecurity(marker, DACL_SECURITY_INFORMATION, &descriptor);
+    CloseHandle(marker);
+    if (!refused) return Fail("the marker's access list cannot be set");
+    SetLastError(0xDEADBEEF);
+    HANDLE again = CreateMutexW(nullptr, TRUE, L"KorvSerialPG");
+    EmitRaw("marker-create", again == nullptr ? "error=" + std::to_string(GetLastError()) : "granted");
+    if (again != nullptr) CloseHandle(again);
+    return true;
 }
 
 bool StepAspiProbe(Session&, const Params&) { return ProbeAspiManager(); }
@@ -469,6 +535,9 @@ const std::map<std::wstring, Step>& Steps() {
         {L"wait-exit", StepWaitExit},
         {L"winver", StepWinVer},
         {L"namesake-start", StepNamesakeStart},
+        {L"second-start", StepSecondStart},
+        {L"refuse-marker", StepRefuseMarker},
+        {L"click-holding-clipboard", StepClickHoldingClipboard},
         {L"aspi-probe", StepAspiProbe},
         {L"scsi-bus", StepScsiBus},
         {L"pt-probe", StepPassThroughProbe},

@@ -145,6 +145,14 @@ use_letters() {
     done
 }
 
+# drive_holders: "<pid> <file>" for every descriptor a process holds on a
+# simulated drive's file. Under Wine both the server and the program hold one
+# while the program has a handle on the drive open.
+drive_holders() {
+    find /proc/[0-9]*/fd -maxdepth 1 -lname "$sg_dir/[c-z]" -printf '%h %l\n' 2>/dev/null \
+        | sed 's|^/proc/\([0-9]*\)/fd|\1|' | sort -u
+}
+
 # check_no_real_device <case>: every letter's device is a simulated drive or
 # /dev/null, and the preload refused no request to anything else.
 check_no_real_device() {

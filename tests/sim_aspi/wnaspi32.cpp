@@ -129,6 +129,27 @@ DWORD ExecuteScsiCommand(StatusBlock* request) {
     return SS_PENDING;
 }
 
+// A request left pending for good (status 00h) is ended as aborted, through
+// its event, when the scenario's manager honours aborts.
+DWORD AbortRequest(SRB_Abort* request) {
+    const Scenario* scenario = LoadedScenario();
+    auto* aborted = static_cast<StatusBlock*>(request->SRB_ToAbort);
+    const bool honoured = scenario != nullptr && scenario->abortHonoured && aborted != nullptr &&
+                          aborted->SRB_Status == SS_PENDING;
+    SimLog("cmd=03 ha=" + std::to_string(request->SRB_HaId) + " pending=" +
+           (aborted != nullptr && aborted->SRB_Status == SS_PENDING ? "1" : "0") +
+           " -> " + (honoured ? "honoured" : "ignored"));
+    if (honoured) {
+        constexpr uint8_t kAborted = 0x02;  // SS_ABORTED
+        aborted->SRB_Status = kAborted;
+        if ((aborted->SRB_Flags & SRB_EVENT_NOTIFY) != 0 && aborted->SRB_PostProc != nullptr) {
+            SetEvent(aborted->SRB_PostProc);
+        }
+    }
+    request->SRB_Status = SS_COMP;
+    return SS_COMP;
+}
+
 // The program's first call: what the process asks of the system's error boxes
 // by now. Read by setting and restoring it, which every Windows version offers.
 void LogErrorMode() {
@@ -157,6 +178,7 @@ __declspec(dllexport) DWORD SendASPI32Command(void* request) {
     const uint8_t command = *static_cast<const uint8_t*>(request);
     if (command == SC_HA_INQUIRY) return HostAdapterInquiry(static_cast<SRB_HAInquiry*>(request));
     if (command == SC_EXEC_SCSI_CMD) return ExecuteScsiCommand(static_cast<StatusBlock*>(request));
+    if (command == SC_ABORT_SRB) return AbortRequest(static_cast<SRB_Abort*>(request));
     SimLog("cmd=" + HexByte(command) + " unsupported");
     *(static_cast<uint8_t*>(request) + 1) = 0xE0;
     return 0xE0;

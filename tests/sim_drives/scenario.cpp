@@ -10,6 +10,7 @@
 //
 //   support <status-hex> [<adapter-count>]
 //   completion now|later
+//   abort honoured|ignored     (what the manager does with an abort request)
 //   adapter <id> [align=<hex>] [targets=<n>]
 //   drive <adapter>:<target> <key>=<value> ...    (behind the ASPI manager)
 //   drive <letter>: <key>=<value> ...              (a pass-through device)
@@ -19,7 +20,8 @@
 // serial=<5 characters> (serial block bytes 26..30), iface49=<hex>,
 // iface64=<hex>, completion=now|later,
 // check=<opcode>:<key>/<asc>/<ascq> (CHECK CONDITION with that sense),
-// fail=<opcode>:<srb-status>/<ha-status> (request or host-adapter failure),
+// fail=<opcode>:<srb-status>/<ha-status> (request or host-adapter failure;
+// status 00h leaves the request pending for good),
 // errno=<opcode>:<decimal errno> (the pass-through request itself fails),
 // open=readonly|readwrite (whether a pass-through device refuses writing).
 // Numbers marked <hex> are hexadecimal without prefix.
@@ -196,6 +198,10 @@ bool ParseStatement(const std::vector<std::string>& words, Scenario& scenario) {
         return true;
     }
     if (verb == "completion") return words.size() == 2 && ParseCompletion(words[1], scenario.completeLater);
+    if (verb == "abort" && words.size() == 2 && (words[1] == "honoured" || words[1] == "ignored")) {
+        scenario.abortHonoured = words[1] == "honoured";
+        return true;
+    }
     if (verb == "adapter") {
         SimAdapter adapter;
         if (!ParseAdapter(words, adapter)) return false;

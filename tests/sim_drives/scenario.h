@@ -53,6 +53,7 @@ struct Scenario {
     uint8_t supportStatus = 0x01;  // SS_COMP
     int adapterCountOverride = -1;  // -1: the number of adapter lines
     bool completeLater = false;     // default for every drive
+    bool abortHonoured = true;      // an abort ends a pending request
     std::vector<SimAdapter> adapters;
     std::vector<SimDrive> drives;
 

@@ -111,6 +111,79 @@ case_second_start() {
     check_equal "Close button ends the first copy" "$app_status" 0
 }
 
+# A drive whose serial read never completes, behind a manager that honours the
+# abort and behind one that ignores it: the wait for the read is bounded, the
+# window comes, and the program answers. A manager left holding the request is
+# sent nothing more, so the drive after it shows the read error too. The times
+# to the window are printed, not judged.
+case_stuck_read() {
+    local abort c start end
+    for abort in honoured ignored; do
+        c=stuck-$abort
+        { cat "$scenarios/stuck-read.scenario"; echo "abort $abort"; } > "$work/$c.scenario"
+        start=$(date +%s%N)
+        start_app $c "$(scenario_env "$work/$c.scenario")"
+        drive $c main:180000
+        end=$(date +%s%N)
+        drive $c main:5000 list serial select:1 serial select:2 serial key:esc wait-exit:30000
+        stop_app 30
+        check_line "stuck read, abort $abort: all three writers listed" "$work/$c.drv" "count=3"
+        check_line "stuck read, abort $abort: the abort names the pending request" "$work/$c.log" \
+            "cmd=03 ha=0 pending=1 -> $abort"
+        check_line "stuck read, abort $abort: the program answers and ends" "$work/$c.drv" "exit=0"
+        echo "time to the window with a serial read that never completes (abort $abort): $(((end - start) / 1000000)) ms"
+    done
+    check_equal "stuck read, abort honoured: the drives before and after it read" \
+        "$(grep '^serial=' "$work/stuck-honoured.drv" | tr '\n' ' ')" \
+        "serial=506580004000 serial=S/No Read error serial=505624004001 "
+    check_equal "stuck read, abort ignored: the drive before it read, the one after not tried" \
+        "$(grep '^serial=' "$work/stuck-ignored.drv" | tr '\n' ' ')" \
+        "serial=506580004000 serial=S/No Read error serial=S/No Read error "
+    check_equal "stuck read, abort ignored: nothing sent after the abort" \
+        "$(sed -n '/^cmd=03 /,$p' "$work/stuck-ignored.log" | grep -c '^cmd=0[02] ')" 0
+}
+
+# Another program holds the clipboard open while Copy is pressed: for a
+# moment, and the serial still arrives; for longer than Copy waits, and the
+# user is told, the clipboard keeps what it held, and the next Copy works.
+case_busy_clipboard() {
+    local c=busy-clipboard
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 seed-clipboard click-holding-clipboard:1:300 clipboard windows:KorvSerial
+    check_line "clipboard busy for 0.3 s: the serial arrives" "$work/$c.drv" "clip-text=507425005001"
+    check_line "clipboard busy for 0.3 s: no message box" "$work/$c.drv" "windows=1"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 seed-clipboard click-holding-clipboard:1:4000 box:KorvSerial:30000 clipboard box-ok \
+        click:1 clipboard key:esc wait-exit:30000
+    stop_app 30
+    check_line "clipboard busy for 4 s: the user is told" "$work/$c.drv" \
+        'box-text=Could not copy the serial number.\n\nシリアル番号をコピーできませんでした。\n他のプログラムがクリップボードを使用中です。\nもう一度 [Copy] ボタンを押して下さい。\n'
+    check_equal "clipboard busy for 4 s: the old content stays, the next Copy works" \
+        "$(grep '^clip-text=' "$work/$c.drv" | tr '\n' ' ')" "clip-text=e2e-marker clip-text=507425005001 "
+}
+
+# A copy started with administrator rights makes a marker that refuses a
+# standard start. The second start still counts it as running, ends by itself
+# and brings the minimised dialog back to the front; with the About box open,
+# the About box comes to the front.
+case_refused_marker() {
+    local c=refused-marker
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 refuse-marker second-start windows:KorvSerial
+    check_line "refused marker: a later start is refused the marker" "$work/$c.drv" "marker-create=error=5"
+    check_line "refused marker: the second start ends by itself" "$work/$c.drv" "second-start-exit=0"
+    check_line "refused marker: the minimised dialog is restored" "$work/$c.drv" "restored=1"
+    check_line "refused marker: the dialog in front" "$work/$c.drv" "foreground=main"
+    check_line "refused marker: no second main window" "$work/$c.drv" "windows=1"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 sysabout about:30000 second-start
+    check_line "About box open: the second start brings it to the front" "$work/$c.drv" "foreground=about"
+    drive $c main:5000 about:30000 about-ok key:esc wait-exit:30000
+    stop_app 30
+}
+
 case_read_error() {
     local c=readerror
     start_app $c "$(scenario_env "$scenarios/read-error.scenario")"

@@ -20,6 +20,8 @@ case_pass_through_machine() {
     use_letters "$scenarios/pass-through.scenario"
     start_app $c "$(no_manager)"
     drive $c main:120000 list serial
+    check_equal "pass-through: no drive held open while the window waits (a USB writer stays removable)" \
+        "$(drive_holders | tr '\n' ' ')" ""
     screenshot $c
     drive $c main:5000 select:1 serial select:2 serial select:3 serial select:4 serial
     check_line "pass-through: drives listed by letter: count" "$work/$c.drv" "count=5"

@@ -1,0 +1,17 @@
+#pragma once
+
+// Shown when Copy could not have the clipboard, in Shift-JIS whatever the
+// build machine's or the user's code page; the English line first, so that a
+// system without the Japanese code page still says what happened. Reads:
+//   "Could not copy the serial number."
+//   ""
+//   "シリアル番号をコピーできませんでした。"
+//   "他のプログラムがクリップボードを使用中です。"
+//   "もう一度 [Copy] ボタンを押して下さい。"
+
+inline constexpr char kCopyFailedText[] =
+    "Could not copy the serial number.\n"
+    "\n"
+    "\x83V\x83\x8A\x83" "A\x83\x8B\x94\xD4\x8D\x86\x82\xF0\x83R\x83s\x81[\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B\n"
+    "\x91\xBC\x82\xCC\x83v\x83\x8D\x83O\x83\x89\x83\x80\x82\xAA\x83N\x83\x8A\x83" "b\x83v\x83{\x81[\x83h\x82\xF0\x8Eg\x97p\x92\x86\x82\xC5\x82\xB7\x81" "B\n"
+    "\x82\xE0\x82\xA4\x88\xEA\x93x [Copy] \x83{\x83^\x83\x93\x82\xF0\x89\x9F\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B\n";
