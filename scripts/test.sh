@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/install-deps.sh
+tests/scripts/check_install_deps.sh
 scripts/check-includes.sh
 tests/docs/check_guides.sh
 
