@@ -16,8 +16,7 @@ build_copy() {
     local copy=$1
     mkdir -p "$copy/src"
     tar -C "$root" --exclude=./.git --exclude=./build --exclude=./dist -c . | tar -C "$copy/src" -x
-    env TZ="$2" LC_ALL="$3" cmake -S "$copy/src" -B "$copy/build" --no-warn-unused-cli \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel > /dev/null
+    env TZ="$2" LC_ALL="$3" cmake -S "$copy/src" --preset windows -B "$copy/build" > /dev/null
     env TZ="$2" LC_ALL="$3" cmake --build "$copy/build" -j "$(nproc)" --target KorvSerial > /dev/null
 }
 

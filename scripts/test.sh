@@ -6,15 +6,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/install-deps.sh
+tests/scripts/check_install_deps.sh
 scripts/check-includes.sh
 tests/docs/check_guides.sh
 
 jobs=$(nproc)
-cmake -S . -B build/native --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --preset native >/dev/null
 cmake --build build/native -j "$jobs"
 # The unit tests first: they take seconds and say the most about a fault.
 ctest --test-dir build/native --output-on-failure --verbose
-cmake -S . -B build/windows --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --preset windows >/dev/null
 cmake --build build/windows -j "$jobs"
 tests/res/check_styles.sh build/windows
 tests/res/check_version.sh build/windows
@@ -27,7 +28,7 @@ scripts/check-reproducible.sh
 
 # Benchmarks print figures for comparison between changes; they assert nothing
 # and are built without sanitizers so that the figures mean something.
-cmake -S . -B build/bench --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Release -DKORV_SANITIZE=OFF >/dev/null
+cmake --preset bench >/dev/null
 cmake --build build/bench -j "$jobs" --target korv_transport_bench korv_survey_bench
 for bench in build/bench/tests/korv_transport_bench build/bench/tests/korv_survey_bench; do
     "$bench" --benchmark_min_time=0.1

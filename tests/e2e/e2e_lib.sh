@@ -87,6 +87,10 @@ stdout_of() { tr -d '\r' < "$work/$1.out"; }
 
 scenario_env() { echo "KORV_SIM_SCENARIO=$(winpath "$1")"; }
 
+# The setting for start_app under which the program finds no ASPI manager:
+# Wine loads neither the installed one nor its own.
+no_manager() { echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES;wnaspi32=d"; }
+
 screenshot() { [ "${KORV_E2E_SHOTS:-0}" = 1 ] && "$root/tests/e2e/screenshot.sh" "$DISPLAY" "$work/$1.png"; }
 
 # use_version <version>: what Wine tells the program and the driver about the

@@ -60,14 +60,6 @@ wine_prepare_template() {
     flock -u 9
 }
 
-wine_free_display() {
-    local n
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then echo "$n"; return 0; fi
-    done
-    return 1
-}
-
 # Every drive letter's device (the "x::" entries) points at /dev/null, so that
 # no command sent through pass-through reaches a device of this machine:
 # without an entry, Wine maps C: and Z: to the block devices of the file
@@ -84,23 +76,31 @@ wine_point_letter() { ln -sfn "$2" "$WINEPREFIX/dosdevices/$1::"; }
 # persistent wineserver, and waits until Wine's services are up. The server
 # runs with $wine_server_preload as LD_PRELOAD when that is set.
 wine_start() {
-    local template=$1 work=$2 display waited=0
+    local template=$1 work=$2
     export WINEPREFIX="$work/prefix"
     cp -a "$template" "$WINEPREFIX" || return 1
     wine_point_letters_nowhere
-    if [ "${3:-}" = current-display ]; then
-        wine_server_start || return 1
-        wine cmd /c exit > /dev/null 2>&1
-        return 0
+    if [ "${3:-}" != current-display ]; then
+        wine_start_display "$work" || return 1
     fi
-    display=$(wine_free_display) || return 1
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-    wine_xvfb_pid=$!
-    while [ ! -e "/tmp/.X11-unix/X$display" ] && [ "$waited" -lt 100 ]; do sleep 0.1; waited=$((waited + 1)); done
-    export DISPLAY=":$display"
     wine_server_start || return 1
     # The first Wine process starts the services; later ones find them running.
     wine cmd /c exit > /dev/null 2>&1
+}
+
+# wine_start_display <work-dir>: starts a virtual X server on a display that
+# the server picks itself, so that runs side by side never take the same one,
+# and sets DISPLAY. The server writes the display's number once it accepts
+# clients; it writes nothing when it fails to start.
+wine_start_display() {
+    local fifo=$1/xvfb.display display=
+    mkfifo "$fifo" || return 1
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$fifo" > "$1/xvfb.log" 2>&1 &
+    wine_xvfb_pid=$!
+    read -r -t 30 display < "$fifo"
+    rm -f "$fifo"
+    [ -n "$display" ] || return 1
+    export DISPLAY=":$display"
 }
 
 # With no window manager on the virtual display, Wine draws the windows'

@@ -219,7 +219,7 @@ case_no_transport() {
     local version=$1 c=notransport-$1
     use_version "$version"
     check_version $c "$version"
-    start_app $c WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wnaspi32=d"
+    start_app $c "$(no_manager)"
     drive $c box:KorvSerial:120000 box-ok
     check_line "$version, no transport: message box" "$work/$c.drv" \
         'box-text=Not found ASPI32 or host.\n\nASPIが有効ではありません。\nASPIﾄﾞﾗｲﾊﾞがｲﾝｽﾄｰﾙされていないか、正しく動作していません。\nKorvTools のｲﾝｽﾄｰﾙを行ってみて下さい。\n'
@@ -285,7 +285,7 @@ case_no_code_page_932() {
     check_match "no code page 932: the note's ASCII part shows" "$work/$c.drv" '^note=.*\[Copy\]'
 
     use_version win98
-    start_app $c-box WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wnaspi32=d"
+    start_app $c-box "$(no_manager)"
     drive $c-box box:KorvSerial:120000 box-ok
     stop_app 30
     check_match "no code page 932: the no-transport box keeps its English line" "$work/$c-box.drv" \

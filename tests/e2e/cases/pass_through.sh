@@ -13,8 +13,6 @@ pass_through_items=(
     'item4=(M:) KORVANE DVDR   KV-948A  '
 )
 
-no_manager() { echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES;wnaspi32=d"; }
-
 case_pass_through_machine() {
     local c=pt-machine log=$sg_dir/log
     use_letters "$scenarios/pass-through.scenario"
