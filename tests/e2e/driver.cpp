@@ -465,7 +465,9 @@ bool StepSecondStart(Session& session, const Params&) {
     wchar_t program[MAX_PATH];
     DWORD length = MAX_PATH;
     if (!QueryFullProcessImageNameW(session.process, 0, program, &length)) return Fail("the program's path is unknown");
-    PostMessageW(session.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    // The dialog has no minimise box, so the system menu would refuse; the
+    // taskbar minimises it this way.
+    ShowWindowAsync(session.main, SW_MINIMIZE);
     if (!WaitUntil([&] { return IsIconic(session.main) != FALSE; }, 10000)) return Fail("the dialog was not minimised");
     const bool ended = StartAgain(program, length);
     // The running copy is restored without being waited for.
