@@ -12,6 +12,7 @@
 class CSerialReadDlg : public Dialog {
 public:
     explicit CSerialReadDlg(HWND parent = nullptr);
+    ~CSerialReadDlg() override;
 
 protected:
     const MessageMap* GetMessageMap() const override;

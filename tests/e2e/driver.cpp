@@ -23,7 +23,6 @@
 //   about:<ms>           wait for the About box; prints its title, texts and owner
 //   about-ok             press OK in the About box
 //   rect                 window rectangle and topmost flag of the main dialog
-//   icons                whether the main dialog has a large icon, and a small one of its own
 //   windows:<title>      how many top-level windows carry that title
 //   clipboard            clipboard content as CF_TEXT and CF_UNICODETEXT
 //   seed-clipboard       put a marker text on the clipboard
@@ -332,18 +331,6 @@ bool StepRect(Session& session, const Params&) {
     return true;
 }
 
-// Wine keeps icons per process, so their sizes cannot be read from here; a
-// small icon apart from the large one shows that the title bar gets an image
-// of its own instead of the large one shrunk.
-bool StepIcons(Session& session, const Params&) {
-    if (!NeedMain(session)) return Fail("no main dialog");
-    const LRESULT bigIcon = SendWithTimeout(session.main, WM_GETICON, ICON_BIG, 0);
-    const LRESULT smallIcon = SendWithTimeout(session.main, WM_GETICON, ICON_SMALL, 0);
-    EmitRaw("icon-big", bigIcon != 0 ? "set" : "none");
-    EmitRaw("icon-small", smallIcon == 0 ? "none" : smallIcon == bigIcon ? "same-as-big" : "separate");
-    return true;
-}
-
 bool StepWindows(Session&, const Params& params) {
     const std::wstring title = params.empty() ? kMainTitle : params[0];
     int count = 0;
@@ -530,7 +517,6 @@ const std::map<std::wstring, Step>& Steps() {
         {L"about", StepAbout},
         {L"about-ok", StepAboutOk},
         {L"rect", StepRect},
-        {L"icons", StepIcons},
         {L"windows", StepWindows},
         {L"clipboard", StepClipboard},
         {L"seed-clipboard", StepSeedClipboard},

@@ -13,7 +13,7 @@ demo_items=(
 case_demo_machine() {
     local c=demo
     start_app $c "$(scenario_env "$scenarios/demo.scenario")"
-    drive $c main:120000 list serial note rect focus icons
+    drive $c main:120000 list serial note rect focus
     screenshot $c
     check_line "drives listed in survey order: count" "$work/$c.drv" "count=3"
     for item in "${demo_items[@]}"; do check_line "drives listed in survey order: ${item%%=*}" "$work/$c.drv" "$item"; done
@@ -23,7 +23,6 @@ case_demo_machine() {
     check_match "window at 10,10" "$work/$c.drv" '^rect=10,10,[0-9]+,[0-9]+$'
     check_line "window topmost" "$work/$c.drv" "topmost=1"
     check_line "Copy button has the focus" "$work/$c.drv" "focus=1"
-    check_line "title bar icon loaded apart from the large one" "$work/$c.drv" "icon-small=separate"
     check_line "critical-error boxes fail to the program before the survey" "$work/$c.log" "error-mode=0001"
 
     : > "$work/$c.drv"
