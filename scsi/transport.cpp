@@ -79,7 +79,7 @@ bool SendHostAdapterInquiry(uint8_t adapter) {
 // True when the manager answered ready; then the scan count is settled.
 bool StartAspi() {
     // A manager that still holds a request of ours is asked nothing more.
-    if (g_aspiRequestOutstanding != 0) return false;
+    if (ScsiTransportAbandoned()) return false;
     g_aspiModule = LoadAspiManager();
     if (g_aspiModule == nullptr) return false;
     FindAspiEntries();
@@ -139,7 +139,7 @@ bool ScsiTransportAbandoned() { return g_aspiRequestOutstanding != 0; }
 void ScsiReleaseDevice() { PassThroughCloseDevice(); }
 
 int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out) {
-    if (g_usePassThrough != 0 || g_sendAspi32Command == nullptr || g_aspiRequestOutstanding != 0) return 1;
+    if (g_usePassThrough != 0 || g_sendAspi32Command == nullptr || ScsiTransportAbandoned()) return 1;
     *out = &g_haInquirySrb;
     return SendHostAdapterInquiry(adapter) ? 0 : 1;
 }

@@ -6,7 +6,6 @@ FakeAspiManager* FakeAspiManager::current_ = nullptr;
 
 namespace {
 constexpr uint32_t kInvalidSrb = 0xE0;  // SS_INVALID_SRB
-constexpr uint8_t kAborted = 0x02;      // SS_ABORTED
 }
 
 std::string FakeAspiManager::LibraryPath(const FakeOs& os) {
@@ -55,11 +54,8 @@ uint32_t FakeAspiManager::Inquire(SRB_HAInquiry& request) {
 uint32_t FakeAspiManager::Abort(SRB_Abort& request) {
     aborts.push_back(request);
     request.SRB_Status = SS_COMP;
-    if (honoursAbort) {
-        auto& aborted = *static_cast<StatusBlock*>(request.SRB_ToAbort);
-        aborted.SRB_Status = kAborted;
-        os_.SignalEvent(aborted.SRB_PostProc);
-    }
+    auto& aborted = *static_cast<StatusBlock*>(request.SRB_ToAbort);
+    if (honoursAbort && AbortIfPending(aborted)) os_.SignalEvent(aborted.SRB_PostProc);
     return SS_COMP;
 }
 

@@ -7,6 +7,8 @@
 #   tests/res/check_icon.sh <windows-build-dir>
 set -euo pipefail
 build=${1:?windows build directory}
+# shellcheck source=tests/res/compare.sh
+. "$(dirname "$0")/compare.sh"
 expected='16x16 4-bit DIB
 20x20 4-bit DIB
 24x24 4-bit DIB
@@ -36,10 +38,4 @@ actual=$(i686-w64-mingw32-windres -J coff -i "$build/app/KorvSerial.exe" -O rc |
         format = start[fields[5] + 0] == "0x474e5089L" ? "PNG" : start[fields[5] + 0] == "0x28L" ? "DIB" : "unknown"
         print (width ? width : 256) "x" (height ? height : 256), fields[3] "-bit", format
     }' | sort -n)
-if [ "$actual" = "$expected" ]; then
-    echo "PASS application icon: 16, 20, 24, 32, 40, 48 and 64 px images and a 256 px PNG"
-else
-    echo "FAIL application icon (< expected, > built):"
-    diff <(echo "$expected") <(echo "$actual") || true
-    exit 1
-fi
+compare "application icon: 16, 20, 24, 32, 40, 48 and 64 px images and a 256 px PNG" "$expected" "$actual"

@@ -5,6 +5,8 @@
 #   tests/res/check_version.sh <windows-build-dir>
 set -euo pipefail
 build=${1:?windows build directory}
+# shellcheck source=tests/res/compare.sh
+. "$(dirname "$0")/compare.sh"
 expected='  CONTROL "KorvSerial Version 1.0", -1, "STATIC", 0x50020080, 40, 10, 119, 8
  FILEVERSION 1, 0, 0, 5
  PRODUCTVERSION 1, 0, 0, 5
@@ -13,10 +15,4 @@ expected='  CONTROL "KorvSerial Version 1.0", -1, "STATIC", 0x50020080, 40, 10, 
   "  <assemblyIdentity type=""win32"" name=""Korvane.KorvSerial"" version=""1.0.0.5"" processorArchitecture=""x86""/>\n"'
 actual=$(i686-w64-mingw32-windres -J coff -i "$build/app/KorvSerial.exe" -O rc \
     | grep -E '^ (FILE|PRODUCT)VERSION |"(File|Product)Version"|name=""Korvane\.KorvSerial""|"KorvSerial Version')
-if [ "$actual" = "$expected" ]; then
-    echo "PASS version texts: version information 1, 0, 0, 5, manifest 1.0.0.5, About box 'KorvSerial Version 1.0'"
-else
-    echo "FAIL version texts (< expected, > built):"
-    diff <(echo "$expected") <(echo "$actual") || true
-    exit 1
-fi
+compare "version texts: version information 1, 0, 0, 5, manifest 1.0.0.5, About box 'KorvSerial Version 1.0'" "$expected" "$actual"

@@ -134,17 +134,12 @@ DWORD ExecuteScsiCommand(StatusBlock* request) {
 DWORD AbortRequest(SRB_Abort* request) {
     const Scenario* scenario = LoadedScenario();
     auto* aborted = static_cast<StatusBlock*>(request->SRB_ToAbort);
-    const bool honoured = scenario != nullptr && scenario->abortHonoured && aborted != nullptr &&
-                          aborted->SRB_Status == SS_PENDING;
-    SimLog("cmd=03 ha=" + std::to_string(request->SRB_HaId) + " pending=" +
-           (aborted != nullptr && aborted->SRB_Status == SS_PENDING ? "1" : "0") +
-           " -> " + (honoured ? "honoured" : "ignored"));
-    if (honoured) {
-        constexpr uint8_t kAborted = 0x02;  // SS_ABORTED
-        aborted->SRB_Status = kAborted;
-        if ((aborted->SRB_Flags & SRB_EVENT_NOTIFY) != 0 && aborted->SRB_PostProc != nullptr) {
-            SetEvent(aborted->SRB_PostProc);
-        }
+    const bool pending = aborted != nullptr && aborted->SRB_Status == SS_PENDING;
+    const bool honoured = scenario != nullptr && scenario->abortHonoured && pending && AbortIfPending(*aborted);
+    SimLog("cmd=03 ha=" + std::to_string(request->SRB_HaId) + " pending=" + (pending ? "1" : "0") + " -> " +
+           (honoured ? "honoured" : "ignored"));
+    if (honoured && (aborted->SRB_Flags & SRB_EVENT_NOTIFY) != 0 && aborted->SRB_PostProc != nullptr) {
+        SetEvent(aborted->SRB_PostProc);
     }
     request->SRB_Status = SS_COMP;
     return SS_COMP;

@@ -4,11 +4,20 @@
 #include <atomic>
 #include <cstring>
 
+#include "scsi/aspi_manager.h"
+
 void PackAdapterUnique(uint16_t alignmentMask, uint8_t maxTargets, uint8_t (&unique)[16]) {
     std::memset(unique, 0, sizeof unique);
     unique[0] = static_cast<uint8_t>(alignmentMask & 0xFF);
     unique[1] = static_cast<uint8_t>(alignmentMask >> 8);
     unique[3] = maxTargets;
+}
+
+bool AbortIfPending(StatusBlock& request) {
+    constexpr uint8_t kAborted = 0x02;  // SS_ABORTED
+    if (request.SRB_Status != SS_PENDING) return false;
+    request.SRB_Status = kAborted;
+    return true;
 }
 
 void DeliverOutcome(StatusBlock& request, const SimOutcome& outcome) {

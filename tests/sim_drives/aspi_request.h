@@ -18,3 +18,8 @@ void PackAdapterUnique(uint16_t alignmentMask, uint8_t maxTargets, uint8_t (&uni
 // adapter and target status, and the request status last, so that a caller
 // polling it finds everything else set.
 void DeliverOutcome(StatusBlock& request, const SimOutcome& outcome);
+
+// What a manager that honours an abort does to the request it names: a
+// request still pending ends with SS_ABORTED. True when it did; the caller
+// then signals the request's event.
+bool AbortIfPending(StatusBlock& request);
