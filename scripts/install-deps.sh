@@ -19,6 +19,7 @@ packages=(
 refresh_attempts=4
 refresh_pause=${KORV_APT_RETRY_PAUSE:-15}
 apt_options=(-o Acquire::Retries=3)
+os_release=${KORV_OS_RELEASE:-/etc/os-release}
 
 missing_packages() {
     local package
@@ -28,9 +29,10 @@ missing_packages() {
     done
 }
 
-# Refreshes the package indexes, a few times if need be. A refresh that never
-# fully succeeds is no reason to stop: the indexes it did get may hold every
-# package we need.
+# Refreshes the package indexes, a few times if need be; fails when the last
+# try still left an index out. Such a refresh is no reason to stop: the
+# indexes it did get may hold every package we need. apt itself keeps out
+# any index whose size or hash differs from its signed Release file.
 refresh_indexes() {
     local attempt
     for ((attempt = 1; attempt <= refresh_attempts; attempt++)); do
@@ -41,15 +43,38 @@ refresh_indexes() {
         fi
     done
     echo "some package indexes could not be refreshed; installing with those that came" >&2
+    return 1
+}
+
+# install_missing [apt-get option...]: installs the missing packages quietly.
+install_missing() {
+    DEBIAN_FRONTEND=noninteractive apt-get "${apt_options[@]}" install -y -qq --no-install-recommends \
+        "$@" "${missing[@]}" >/dev/null
+}
+
+# The release's own codename (bookworm), from the system's release file.
+release_codename() { (. "$os_release" && echo "${VERSION_CODENAME:-}"); }
+
+# When the security suite's index for one architecture could not be had, the
+# libraries already installed for the other may be at security versions
+# whose twins, which multi-arch packages need at the very same version, are
+# only in that index. The release's own suite has both architectures at one
+# version: installing from it as the target release resolves them together.
+install_from_release() {
+    local codename
+    codename=$(release_codename)
+    [ -n "$codename" ] || return 1
+    echo "the install failed with an incomplete package index; trying once more from the release's own suite ($codename)" >&2
+    install_missing -t "$codename"
 }
 
 mapfile -t missing < <(missing_packages)
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "installing: ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    refresh_indexes
-    if ! DEBIAN_FRONTEND=noninteractive apt-get "${apt_options[@]}" install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null; then
+    refreshed=yes
+    refresh_indexes || refreshed=no
+    if ! install_missing && { [ "$refreshed" = yes ] || ! install_from_release; }; then
         mapfile -t still_missing < <(missing_packages)
         echo "error: could not install: ${still_missing[*]:-${missing[*]}}" >&2
         echo "The package mirror may be in the middle of an update; please try again later." >&2
