@@ -31,15 +31,39 @@ void CSerialReadApp::InitInstance() {
     SetMainWindow(nullptr);
 }
 
-// The running copy's main dialog is the top-level dialog with the main title.
-// The class is named so that another program's window with the same title (a
-// folder named after the program, say) is not taken for it. A minimised
-// window is restored without waiting for the running copy, which may be busy;
-// what comes to the front is its last active popup, so that an open About box
-// is not left behind the dialog that cannot be used while it is open.
+namespace {
+
+// A copy that is starting has its main dialog hidden while it reads the
+// drives, and shows its progress window only after a second of that; the
+// second start looks out for a while before it gives up.
+constexpr int kLookouts = 30;
+constexpr DWORD kLookoutPauseMilliseconds = 100;
+
+// The running copy's main dialog or progress window: a visible top-level
+// dialog with the main title. The class is named so that another program's
+// window with the same title (a folder named after the program, say) is not
+// taken for it. Nothing here waits on the running copy.
+HWND FindRunningCopyWindow(const wchar_t* title) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, WC_DIALOG, title); window != nullptr;
+         window = FindWindowExW(nullptr, window, WC_DIALOG, title)) {
+        if (IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// A minimised window is restored without waiting for the running copy, which
+// may be busy; what comes to the front is its last active popup, so that an
+// open About box is not left behind the dialog that cannot be used while it
+// is open.
 void CSerialReadApp::ActivateRunningCopy() {
     const WideText title = LoadResourceString(IDS_MAIN_TITLE);
-    HWND running = FindWindowW(WC_DIALOG, title.c_str());
+    HWND running = FindRunningCopyWindow(title.c_str());
+    for (int lookout = 1; running == nullptr && lookout < kLookouts; ++lookout) {
+        Sleep(kLookoutPauseMilliseconds);
+        running = FindRunningCopyWindow(title.c_str());
+    }
     if (running == nullptr) return;
     if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);
     SetForegroundWindow(GetLastActivePopup(running));

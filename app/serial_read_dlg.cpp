@@ -101,6 +101,10 @@ BOOL CSerialReadDlg::OnInitDialog() {
     GetWindowRect(Handle(), &frame);
     SetWindowPos(Handle(), HWND_TOP, kDialogLeft, kDialogTop, frame.right - frame.left,
                  frame.bottom - frame.top, SWP_SHOWWINDOW);
+    // Where a slow survey showed its progress window, that window had the
+    // foreground and the dialog takes its place; otherwise the dialog has it
+    // already.
+    SetForegroundWindow(Handle());
     note_.SetText(g_noteText);
     return TRUE;
 }

@@ -155,13 +155,13 @@ run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_busy_clipboard case_refused_marker case_no_cd_device case_none_supported \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
-    case_builtin_manager case_network_letter case_namesake_window \
+    case_slow_writer case_second_start_during_survey case_builtin_manager case_network_letter case_namesake_window \
     "case_versions winxp" "case_versions win7" "case_versions win10" \
     "case_no_transport win98" "case_no_transport winme"
 
 run_group wow64 win64 "$template64" ja_JP.UTF-8 "" \
     case_demo_machine case_planted_manager case_planted_system32 \
-    case_pass_through_machine case_pass_through_no_drive case_builtin_manager
+    case_pass_through_machine case_pass_through_no_drive case_slow_writer case_builtin_manager
 
 run_group no-cp932 win32 "$template32" en_US.UTF-8 c_932.nls case_no_code_page_932
 

@@ -7,6 +7,7 @@
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
 #include "survey/serial_composition.h"
+#include "survey/survey_progress.h"
 #include "survey/survey_texts.h"
 
 Text g_driveNames[kResultSlots];
@@ -38,8 +39,17 @@ bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialIn
     return command.Execute() == 0;
 }
 
+int32_t CountSupportedDrives(const DriveEntry* entries, int32_t found) {
+    int32_t supported = 0;
+    for (int32_t i = 0; i < found; ++i) {
+        if (IsSupportedDrive(IdentificationOf(entries[i]))) ++supported;
+    }
+    return supported;
+}
+
 void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t found) {
     alignas(kDataBufferAlignment) static SerialInfoBlock block;
+    const int32_t supported = CountSupportedDrives(entries, found);
     int32_t kept = 0;
     for (int32_t i = 0; i < found; ++i) {
         DriveEntry& drive = entries[i];
@@ -47,6 +57,7 @@ void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
         if (IsSupportedDrive(identification)) {
             // Named before the read, so that a drive whose read fails is still listed.
             g_driveNames[kept] = ComposeDisplayName(transport, drive);
+            PublishReadingDrive(kept + 1, supported, g_driveNames[kept].c_str());
             g_driveSerials[kept] = ReadSerialInfo(drive, identification, block)
                                        ? ComposeSerial(identification, block)
                                        : Text(kReadErrorSerial);
@@ -56,16 +67,16 @@ void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
     }
 }
 
-}  // namespace
+// A box ends the survey's work: no sign of life of it may stay beside the box.
+void Tell(SurveyWindow dialog, const char* text, const char* caption) {
+    SurveyUi().EndProgress();
+    SurveyUi().ShowMessage(dialog, text, caption);
+}
 
-SurveyPort& SurveyUi() { return *g_surveyPort; }
-
-void InstallSurveyPort(SurveyPort* port) { g_surveyPort = port; }
-
-void SurveyDrives(SurveyWindow dialog) {
+void FindAndReadDrives(SurveyWindow dialog) {
     const TransportMode transport = ScsiInitialize(0);
     if (transport == kTransportNone) {
-        SurveyUi().ShowMessage(dialog, kNoTransportText, nullptr);
+        Tell(dialog, kNoTransportText, nullptr);
         SurveyUi().ExitProcess(0);
         return;
     }
@@ -83,7 +94,20 @@ void SurveyDrives(SurveyWindow dialog) {
     }
 
     if (g_driveCount == 0) {
-        SurveyUi().ShowMessage(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
+        Tell(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
         SurveyUi().EndDialog(dialog, kDialogCancel);
     }
+}
+
+}  // namespace
+
+SurveyPort& SurveyUi() { return *g_surveyPort; }
+
+void InstallSurveyPort(SurveyPort* port) { g_surveyPort = port; }
+
+void SurveyDrives(SurveyWindow dialog) {
+    PublishFindingDrives();
+    SurveyUi().BeginProgress();
+    FindAndReadDrives(dialog);
+    SurveyUi().EndProgress();
 }

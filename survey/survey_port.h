@@ -14,6 +14,10 @@ public:
 
     // Writes the text to standard output as it is.
     virtual void WriteStdout(const char* text) = 0;
+    // The survey begins: a sign of life follows if it takes long.
+    virtual void BeginProgress() = 0;
+    // The survey's work is over: no sign of life remains when this returns.
+    virtual void EndProgress() = 0;
     // An OK-only box without icon, owned by `owner`; Shift-JIS texts, a null caption names the program.
     virtual void ShowMessage(SurveyWindow owner, const char* text, const char* caption) = 0;
     // Ends the modal dialog with `result`.

@@ -28,6 +28,8 @@ public:
 class Win32SurveyPort : public SurveyPort {
 public:
     void WriteStdout(const char* text) override;
+    void BeginProgress() override;
+    void EndProgress() override;
     void ShowMessage(SurveyWindow owner, const char* text, const char* caption) override;
     void EndDialog(SurveyWindow dialog, int result) override;
     void ExitProcess(int status) override;

@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "app/framework/code_page.h"
+#include "app/win32/survey_progress_window.h"
 #include "app/framework/wide_text.h"
 
 namespace {
@@ -37,11 +38,16 @@ void Win32SurveyPort::WriteStdout(const char* text) {
     _write(kStandardOutput, text, static_cast<unsigned>(std::strlen(text)));
 }
 
+void Win32SurveyPort::BeginProgress() { BeginSurveyProgress(); }
+
+void Win32SurveyPort::EndProgress() { EndSurveyProgress(); }
+
+// The foreground is asked for: a progress window that had it is gone by now.
 void Win32SurveyPort::ShowMessage(SurveyWindow owner, const char* text, const char* caption) {
     // The texts are Shift-JIS whatever the system's ANSI code page is.
     const WideText wideText = WideFromShiftJis(text);
     const WideText wideCaption = caption != nullptr ? WideFromShiftJis(caption) : ApplicationName();
-    MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_OK);
+    MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_OK | MB_SETFOREGROUND);
 }
 
 void Win32SurveyPort::EndDialog(SurveyWindow dialog, int result) { ::EndDialog(static_cast<HWND>(dialog), result); }

@@ -36,11 +36,20 @@
 //                        above it, start the main dialog's program a second time;
 //                        prints its exit status and which window is in the
 //                        foreground afterwards
+//   first-window:<ms>    wait for the program's first visible window: progress or main,
+//                        and the system clock's milliseconds since 1970 when it was seen
+//   progress:<ms>        wait for the progress window to name a drive it reads; prints
+//                        its title, texts, place, topmost and taskbar flags
+//   time:<name>          the system clock's milliseconds since 1970, as <name>-at
+//   early-second-start   with another program's window in the foreground, start the
+//                        program again as soon as its first copy has made its marker;
+//                        prints its exit status and which window is in the foreground
 //   aspi-probe           what the ASPI manager found by name answers
 //   scsi-bus             register a SCSI bus in the hardware device map
 //   pt-probe:<letter>:rw|ro  TEST UNIT READY through pass-through on that letter
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <functional>
@@ -83,6 +92,21 @@ DWORD ParamMs(const Params& params, size_t index, DWORD fallback) {
 
 bool IsMainDialog(HWND window) {
     return IsWindowVisible(window) && WindowText(window) == kMainTitle && HasControl(window, IDC_DRIVE_LIST);
+}
+
+bool IsProgressWindow(HWND window) {
+    return IsWindowVisible(window) && HasControl(window, IDC_PROGRESS_BAR) && WindowText(window) == kMainTitle;
+}
+
+bool IsProgramWindow(HWND window) { return IsProgressWindow(window) || IsMainDialog(window); }
+
+// The shell's `date +%s%3N` reads the same clock.
+std::string UnixMilliseconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    constexpr unsigned long long kIntervalsTo1970 = 116444736000000000ULL;
+    const unsigned long long intervals = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return std::to_string((intervals - kIntervalsTo1970) / 10000);
 }
 
 bool NeedMain(const Session& session) { return session.main != nullptr && IsWindow(session.main); }
@@ -444,6 +468,100 @@ bool StepNamesakeStart(Session& session, const Params&) {
     return ended;
 }
 
+bool StepFirstWindow(Session&, const Params& params) {
+    HWND window = WaitForWindow(IsProgramWindow, ParamMs(params, 0, 60000));
+    const std::string seenAt = UnixMilliseconds();
+    if (window == nullptr) return Fail("no window of the program appeared");
+    EmitRaw("first-window", IsProgressWindow(window) ? "progress" : "main");
+    EmitRaw("first-window-at", seenAt);
+    return true;
+}
+
+bool StepProgress(Session&, const Params& params) {
+    HWND progress = nullptr;
+    const bool reading = WaitUntil(
+        [&] {
+            progress = WaitForWindow(IsProgressWindow, 0);
+            return progress != nullptr && GetDlgItem(progress, IDC_PROGRESS_STEP) != nullptr &&
+                   WindowText(GetDlgItem(progress, IDC_PROGRESS_STEP)).find(L"Reading drive") != std::wstring::npos;
+        },
+        ParamMs(params, 0, 60000));
+    if (!reading) return Fail("the progress window named no drive");
+    Emit("progress-title", WindowText(progress));
+    Emit("progress-text", WindowText(GetDlgItem(progress, IDC_PROGRESS_TEXT)));
+    Emit("progress-step", WindowText(GetDlgItem(progress, IDC_PROGRESS_STEP)));
+    EmitRaw("progress-rect", WindowRectText(progress));
+    const LONG exStyle = GetWindowLongW(progress, GWL_EXSTYLE);
+    EmitRaw("progress-topmost", (exStyle & WS_EX_TOPMOST) ? "1" : "0");
+    EmitRaw("progress-taskbar", (exStyle & WS_EX_APPWINDOW) ? "1" : "0");
+    return true;
+}
+
+bool StepTime(Session&, const Params& params) {
+    if (params.empty()) return Fail("time needs a name");
+    EmitRaw(ToUtf8(params[0]) + "-at", UnixMilliseconds());
+    return true;
+}
+
+DWORD ProcessIdOf(const wchar_t* executable) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && found == 0; more = Process32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, executable) == 0) found = entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Which of the running copy's windows has the foreground, if any.
+std::string ForegroundOfCopy(DWORD runningCopy) {
+    HWND foreground = GetForegroundWindow();
+    DWORD owner = 0;
+    GetWindowThreadProcessId(foreground, &owner);
+    if (foreground == nullptr || owner != runningCopy) return "other";
+    if (!IsWindowVisible(foreground)) return "hidden";
+    return HasControl(foreground, IDC_PROGRESS_BAR) ? "progress" : "main";
+}
+
+bool StepEarlySecondStart(Session&, const Params&) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = NamesakeProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"KorvOtherProgram";
+    RegisterClassW(&windowClass);
+    HWND other = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"Another program",
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
+    if (other == nullptr) return Fail("the other program's window cannot be made");
+    SetForegroundWindow(other);
+    DWORD runningCopy = 0;
+    HANDLE marker = nullptr;
+    WaitUntil(
+        [&] {
+            marker = OpenMutexW(SYNCHRONIZE, FALSE, L"KorvSerialPG");
+            runningCopy = ProcessIdOf(L"KorvSerial.exe");
+            return marker != nullptr && runningCopy != 0;
+        },
+        60000);
+    if (marker == nullptr || runningCopy == 0) return Fail("the first copy made no marker");
+    CloseHandle(marker);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, runningCopy);
+    wchar_t program[MAX_PATH];
+    DWORD length = MAX_PATH;
+    const bool known = process != nullptr && QueryFullProcessImageNameW(process, 0, program, &length);
+    if (process != nullptr) CloseHandle(process);
+    if (!known) return Fail("the program's path is unknown");
+    EmitRaw("window-at-second-start",
+            WaitForWindow(IsProgressWindow, 0) ? "progress" : WaitForWindow(IsMainDialog, 0) ? "main" : "none");
+    const bool ended = StartAgain(program, length);
+    EmitRaw("foreground", ForegroundOfCopy(runningCopy));
+    DestroyWindow(other);
+    return ended;
+}
+
 // With the main dialog minimised, starts its program again; prints the second
 // copy's exit status, whether the dialog came back, and which window is in
 // the foreground.
@@ -524,6 +642,10 @@ const std::map<std::wstring, Step>& Steps() {
         {L"winver", StepWinVer},
         {L"namesake-start", StepNamesakeStart},
         {L"second-start", StepSecondStart},
+        {L"first-window", StepFirstWindow},
+        {L"progress", StepProgress},
+        {L"time", StepTime},
+        {L"early-second-start", StepEarlySecondStart},
         {L"refuse-marker", StepRefuseMarker},
         {L"click-holding-clipboard", StepClickHoldingClipboard},
         {L"aspi-probe", StepAspiProbe},

@@ -168,3 +168,15 @@ check_no_real_device() {
     stray="$stray$(grep '^refused ' "$sg_dir/log" | grep -vx 'refused path=/dev/null' | sort -u | tr '\n' ' ')"
     check_equal "$1: no command can reach a device of this machine" "$stray" ""
 }
+
+# print_startup_times <case> <what> <start ms>: from the program's start (the
+# shell's clock, just before start_app) to its first visible window and to
+# the filled main dialog, as the driver's first-window and time:main steps saw
+# them. Printed, never judged.
+print_startup_times() {
+    local first main kind
+    first=$(sed -n 's/^first-window-at=//p' "$work/$1.drv" | head -n 1)
+    kind=$(sed -n 's/^first-window=//p' "$work/$1.drv" | head -n 1)
+    main=$(sed -n 's/^main-at=//p' "$work/$1.drv" | head -n 1)
+    echo "start-up with $2: first window (${kind:-none}) after $((${first:-$3} - $3)) ms, filled main dialog after $((${main:-$3} - $3)) ms"
+}

@@ -14,6 +14,7 @@ struct FakeMessage {
     SurveyWindow owner;
     std::string text;
     std::optional<std::string> caption;
+    bool progressShowing;  // a sign of life of the survey was still there
 };
 
 class FakeSurveyPort : public SurveyPort {
@@ -25,10 +26,18 @@ public:
     std::vector<FakeMessage> messages;
     std::vector<std::pair<SurveyWindow, int>> endedDialogs;
     std::optional<int> exitStatus;
+    int progressBegun = 0;
+    bool progressShowing = false;
 
     void WriteStdout(const char* text) override { standardOutput += text; }
+    void BeginProgress() override {
+        ++progressBegun;
+        progressShowing = true;
+    }
+    void EndProgress() override { progressShowing = false; }
     void ShowMessage(SurveyWindow owner, const char* text, const char* caption) override {
-        messages.push_back({owner, text, caption != nullptr ? std::optional<std::string>(caption) : std::nullopt});
+        messages.push_back(
+            {owner, text, caption != nullptr ? std::optional<std::string>(caption) : std::nullopt, progressShowing});
     }
     void EndDialog(SurveyWindow dialog, int result) override { endedDialogs.emplace_back(dialog, result); }
     void ExitProcess(int status) override { exitStatus = status; }

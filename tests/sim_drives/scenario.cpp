@@ -23,7 +23,8 @@
 // fail=<opcode>:<srb-status>/<ha-status> (request or host-adapter failure;
 // status 00h leaves the request pending for good),
 // errno=<opcode>:<decimal errno> (the pass-through request itself fails),
-// open=readonly|readwrite (whether a pass-through device refuses writing).
+// open=readonly|readwrite (whether a pass-through device refuses writing),
+// delay=<decimal ms> (pass-through only: every request takes that long).
 // Numbers marked <hex> are hexadecimal without prefix.
 
 namespace {
@@ -125,6 +126,12 @@ bool ParseDriveKey(const std::string& key, const std::string& value, SimDrive& d
         }
         failure.systemError = static_cast<int>(number);
         drive.failures.push_back(failure);
+        return true;
+    }
+    if (key == "delay") {
+        unsigned long milliseconds = 0;
+        if (!ParseNumber(value, 10, 600000, milliseconds)) return false;
+        drive.answerDelayMs = static_cast<uint32_t>(milliseconds);
         return true;
     }
     if (key == "open") {

@@ -40,6 +40,9 @@ struct SimDrive {
     // The port driver's alignment mask, as the unit tests' pass-through fake
     // reports it: a request whose data buffer has any of its bits set is refused.
     uint32_t alignmentMask = 0;
+    // Pass-through only: every request to the drive takes this long, as a
+    // writer waking from sleep or spinning up answers late.
+    uint32_t answerDelayMs = 0;
     // A CD/DVD device (byte 0) of version 2 (byte 2) whose answer is the
     // standard 36 bytes (byte 4, the additional length); byte 3 and the
     // identification from byte 8 on as the scenario gives them.

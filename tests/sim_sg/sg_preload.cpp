@@ -22,6 +22,12 @@
 // it); Wine does not check. So the request on a descriptor opened read-only is
 // refused here, with EACCES, as Windows would refuse it.
 //
+// A drive whose scenario line says delay=<ms> answers every request that
+// late: the request waits inside the SG_IO call, which runs in the program's
+// own process, as a slow writer keeps a pass-through request on Windows. (A
+// slow open would wait in Wine's single-threaded server instead and stall
+// every Wine process, which Windows never does.)
+//
 // A network letter: its root is the directory `net-<letter>`, which the file
 // system statistics report as NFS, so that Wine calls the drive remote; its
 // device file takes `network-open-ms` (a file holding milliseconds) to open,
@@ -176,6 +182,11 @@ int AnswerScsiRequest(int fd, sg_io_hdr_t* request) {
     }
     Scenario scenario;
     const SimDrive* drive = LoadScenario(scenario) ? scenario.FindLetter(letter) : nullptr;
+    // A slow drive keeps the request inside this call, in the asking
+    // process, as a port driver keeps the caller's request on Windows.
+    if (drive != nullptr && drive->answerDelayMs != 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(drive->answerDelayMs));
+    }
     const SimOutcome outcome = AnswerCommand(drive, 0, cdb, request->dxfer_len);
     if (outcome.systemError != 0) {
         Log(Describe(letter, *request, cdb) + " -> errno=" + std::to_string(outcome.systemError));

@@ -5,6 +5,7 @@
 
 #include "scsi/transport.h"
 #include "survey/survey.h"
+#include "survey/survey_progress.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
 #include "tests/sim_drives/scenario.h"
@@ -71,6 +72,30 @@ TEST_F(Survey, KeepsSupportedDrivesInOrderAndSkipsOthers) {
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.endedDialogs.empty());
     EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "a drive held open cannot be removed while the window waits";
+    EXPECT_EQ(ui.progressBegun, 1);
+    EXPECT_FALSE(ui.progressShowing) << "the progress window must be gone before the dialog shows";
+}
+
+// Another thread shows this while the survey's thread is blocked in a
+// request: each state as the drives saw it, in order.
+TEST_F(Survey, PublishesTheDriveItReadsWhileItsCommandRuns) {
+    drives.letters[3] = Writer(kKv948a, "01389");
+    drives.letters[4] = Writer(kForeign);
+    drives.letters[6] = Writer(kKv942a, "F4240");
+    drives.ServePassThrough(fake.os);
+    std::vector<std::string> states;
+    const auto answer = fake.os.ioctlHandler;
+    fake.os.ioctlHandler = [&](const FakeIoctl& call, uint8_t* out, uint32_t& error) {
+        const SurveyProgress progress = CurrentSurveyProgress();
+        const std::string state =
+            std::to_string(progress.drive) + "/" + std::to_string(progress.drives) + " " + progress.name;
+        if (states.empty() || states.back() != state) states.push_back(state);
+        return answer(call, out, error);
+    };
+
+    SurveyDrives(kDialog);
+
+    EXPECT_EQ(states, (std::vector<std::string>{"0/0 ", "1/2 (D:) " + kKv948a, "2/2 (G:) " + kKv942a}));
 }
 
 TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
@@ -195,6 +220,7 @@ TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
     EXPECT_EQ(ui.messages[0].owner, kDialog);
     EXPECT_EQ(ui.messages[0].text, kNoSupportedDriveBytes);
     EXPECT_EQ(ui.messages[0].caption, std::optional<std::string>("KorvSerial1"));
+    EXPECT_FALSE(ui.messages[0].progressShowing) << "the progress window must be gone before the box";
     EXPECT_EQ(ui.endedDialogs, (std::vector<std::pair<SurveyWindow, int>>{{kDialog, 2}}));
     EXPECT_EQ(g_driveCount, 0);
     EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "the device probed last is not held";
@@ -210,6 +236,7 @@ TEST_F(Survey, WithNoTransportShowsTheBoxAndEndsTheProcess) {
     EXPECT_EQ(ui.messages[0].owner, kDialog);
     EXPECT_EQ(ui.messages[0].text, kNoTransportBytes);
     EXPECT_FALSE(ui.messages[0].caption.has_value());
+    EXPECT_FALSE(ui.messages[0].progressShowing) << "the progress window must be gone before the box";
     EXPECT_EQ(ui.exitStatus, std::optional<int>(0));
     EXPECT_TRUE(ui.endedDialogs.empty());
 }

@@ -11,9 +11,12 @@ demo_items=(
 )
 
 case_demo_machine() {
-    local c=demo
+    local c=demo start
+    start=$(date +%s%3N)
     start_app $c "$(scenario_env "$scenarios/demo.scenario")"
-    drive $c main:120000 list serial note rect focus
+    drive $c first-window:120000 main:120000 time:main list serial note rect focus
+    print_startup_times $c "the demo set" "$start"
+    check_line "a quick survey shows no window before the main dialog" "$work/$c.drv" "first-window=main"
     screenshot $c
     check_line "drives listed in survey order: count" "$work/$c.drv" "count=3"
     for item in "${demo_items[@]}"; do check_line "drives listed in survey order: ${item%%=*}" "$work/$c.drv" "$item"; done
@@ -116,21 +119,21 @@ case_second_start() {
 # sent nothing more, so the drive after it shows the read error too. The times
 # to the window are printed, not judged.
 case_stuck_read() {
-    local abort c start end
+    local abort c start
     for abort in honoured ignored; do
         c=stuck-$abort
         { cat "$scenarios/stuck-read.scenario"; echo "abort $abort"; } > "$work/$c.scenario"
-        start=$(date +%s%N)
+        start=$(date +%s%3N)
         start_app $c "$(scenario_env "$work/$c.scenario")"
-        drive $c main:180000
-        end=$(date +%s%N)
+        drive $c first-window:180000 main:180000 time:main
+        check_line "stuck read, abort $abort: the progress window first" "$work/$c.drv" "first-window=progress"
         drive $c main:5000 list serial select:1 serial select:2 serial key:esc wait-exit:30000
         stop_app 30
         check_line "stuck read, abort $abort: all three writers listed" "$work/$c.drv" "count=3"
         check_line "stuck read, abort $abort: the abort names the pending request" "$work/$c.log" \
             "cmd=03 ha=0 pending=1 -> $abort"
         check_line "stuck read, abort $abort: the program answers and ends" "$work/$c.drv" "exit=0"
-        echo "time to the window with a serial read that never completes (abort $abort): $(((end - start) / 1000000)) ms"
+        print_startup_times $c "a serial read that never completes (abort $abort)" "$start"
     done
     check_equal "stuck read, abort honoured: the drives before and after it read" \
         "$(grep '^serial=' "$work/stuck-honoured.drv" | tr '\n' ' ')" \

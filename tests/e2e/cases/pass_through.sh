@@ -104,3 +104,52 @@ case_versions() {
     check_no_real_device "$version, pass-through"
     use_version ""
 }
+
+# A writer that answers every request four seconds late: within about a
+# second of the start the progress window says what is being read; the main
+# dialog comes afterwards, alone, with both writers.
+progress_text='ライターを探して、シリアル番号を読み取っています。\nLooking for the writers and reading their serial numbers.'
+progress_step='ドライブ 1 / 2 を読み取っています:\nReading drive 1 of 2:\n(D:) KORVANE DVDR   KV-948A  '
+
+case_slow_writer() {
+    local c=slow-writer start
+    use_letters "$scenarios/slow-writer.scenario"
+    start=$(date +%s%3N)
+    start_app $c "$(no_manager)"
+    drive $c first-window:60000 progress:60000
+    screenshot $c-progress
+    drive $c main:120000 time:main windows:KorvSerial list serial select:1 serial
+    print_startup_times $c "a writer answering 4 s late" "$start"
+    check_line "slow writer: the progress window comes first" "$work/$c.drv" "first-window=progress"
+    check_line "slow writer: progress window titled as the program" "$work/$c.drv" "progress-title=KorvSerial"
+    check_line "slow writer: progress window says what it does" "$work/$c.drv" "progress-text=$progress_text"
+    check_line "slow writer: progress window names the drive being read" "$work/$c.drv" "progress-step=$progress_step"
+    check_match "slow writer: progress window where the dialog will be" "$work/$c.drv" '^progress-rect=10,10,[0-9]+,[0-9]+$'
+    check_line "slow writer: progress window topmost" "$work/$c.drv" "progress-topmost=1"
+    check_line "slow writer: progress window on the taskbar" "$work/$c.drv" "progress-taskbar=1"
+    check_line "slow writer: the main dialog alone afterwards" "$work/$c.drv" "windows=1"
+    check_line "slow writer: both writers listed" "$work/$c.drv" "count=2"
+    check_line "slow writer: the slow writer listed" "$work/$c.drv" "item0=(D:) KORVANE DVDR   KV-948A  "
+    check_line "slow writer: the other writer listed" "$work/$c.drv" "item1=(E:) KORVANE CD-R   KV-R4410A"
+    check_equal "slow writer: both serials read" "$(grep '^serial=' "$work/$c.drv" | tr '\n' ' ')" \
+        "serial=507425005001 serial=505624004001 "
+    drive $c main:5000 key:esc wait-exit:30000
+    stop_app 30
+    check_equal "slow writer: no thread or window keeps the process after Esc" "$app_status" 0
+}
+
+# Started again while the first copy still reads a slow writer, before any
+# window of it shows: the second start waits for that window, brings it in
+# front of another program's window and ends.
+case_second_start_during_survey() {
+    local c=early-second
+    use_letters "$scenarios/slow-writer.scenario"
+    start_app $c "$(no_manager)"
+    drive $c early-second-start
+    check_line "second start during the survey: ends by itself" "$work/$c.drv" "second-start-exit=0"
+    check_match "second start during the survey: the running copy's window in front" "$work/$c.drv" \
+        '^foreground=(progress|main)$'
+    drive $c main:120000 windows:KorvSerial key:esc wait-exit:30000
+    check_line "second start during the survey: one main window afterwards" "$work/$c.drv" "windows=1"
+    stop_app 30
+}
