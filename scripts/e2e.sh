@@ -61,6 +61,11 @@ sg_preload=$build/sim_sg/'$LIB'/libkorv_sg.so
 
 work=
 works=()
+group_name=
+reruns=0
+evidence_dirs=()
+# Evidence of an earlier run's failures would be taken for this run's.
+rm -rf "$evidence_root"
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
     wine_stop
@@ -91,6 +96,7 @@ run_case() {
     local before_passed=$passed before_failed=$failed result=$work/$1${2:+-$2}.result crashes
     [ -n "${KORV_E2E_ONLY:-}" ] && [[ " $KORV_E2E_ONLY " != *" $1 "* ]] && return 0
     echo "--- $*"
+    evidence_dir=$evidence_root/$group_name/$1${2:+-$2}
     touch "$work/.case-start"
     use_letters /dev/null
     "$@" > "$result"
@@ -107,6 +113,10 @@ run_case() {
         sed -n 's/^FAIL /FLAKY first run: /p' "$result"
         sed 's/^/FLAKY emulator: /' <<< "$crashes"
         cp "$sg_dir/log" "$result.sg-first"
+        keep_evidence "$evidence_dir/first-run"
+        mv "$evidence_dir"/screen-at-failure-*.png "$evidence_dir/first-run/" 2>/dev/null
+        reruns=$((reruns + 1))
+        touch "$work/.case-start"
         passed=$before_passed
         failed=$before_failed
         use_letters /dev/null
@@ -115,6 +125,11 @@ run_case() {
     fi
     cp "$sg_dir/log" "$result.sg"
     cat "$result"
+    if [ "$failed" -gt "$before_failed" ]; then
+        keep_evidence "$evidence_dir"
+        evidence_dirs+=("${evidence_dir#"$root"/}")
+    fi
+    evidence_dir=
 }
 
 # run_group <name> <arch> <template> <locale> <absent code pages> <case...>:
@@ -122,6 +137,7 @@ run_case() {
 run_group() {
     local name=$1 arch=$2 template=$3 locale=$4 absent=$5 case group_passed=$passed group_failed=$failed
     shift 5
+    group_name=$name
     echo "=== group $name ($arch prefix)"
     export WINEARCH=$arch
     work=$(mktemp -d "/tmp/korv-e2e-$name.XXXXXX")
@@ -165,5 +181,10 @@ run_group wow64 win64 "$template64" ja_JP.UTF-8 "" \
 
 run_group no-cp932 win32 "$template32" en_US.UTF-8 c_932.nls case_no_code_page_932
 
+[ "$reruns" -eq 0 ] || echo "cases run again after an emulator crash: $reruns"
+if [ "${#evidence_dirs[@]}" -gt 0 ]; then
+    echo "evidence of the failed checks:"
+    printf '  %s\n' "${evidence_dirs[@]}"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

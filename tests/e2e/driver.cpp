@@ -44,6 +44,7 @@
 //   early-second-start   with another program's window in the foreground, start the
 //                        program again as soon as its first copy has made its marker;
 //                        prints its exit status and which window is in the foreground
+//   marker-gone:<ms>     wait until no copy of the program holds its marker
 //   aspi-probe           what the ASPI manager found by name answers
 //   scsi-bus             register a SCSI bus in the hardware device map
 //   pt-probe:<letter>:rw|ro  TEST UNIT READY through pass-through on that letter
@@ -526,6 +527,21 @@ std::string ForegroundOfCopy(DWORD runningCopy) {
     return HasControl(foreground, IDC_PROGRESS_BAR) ? "progress" : "main";
 }
 
+// A copy that was killed is gone for the system before Wine's server has
+// closed its handles; its marker may outlive it for a moment.
+bool StepMarkerGone(Session&, const Params& params) {
+    const bool gone = WaitUntil(
+        [] {
+            HANDLE marker = OpenMutexW(SYNCHRONIZE, FALSE, L"KorvSerialPG");
+            if (marker == nullptr) return true;
+            CloseHandle(marker);
+            return false;
+        },
+        ParamMs(params, 0, 30000));
+    EmitRaw("marker", gone ? "gone" : "held");
+    return gone;
+}
+
 bool StepEarlySecondStart(Session&, const Params&) {
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = NamesakeProcedure;
@@ -646,6 +662,7 @@ const std::map<std::wstring, Step>& Steps() {
         {L"progress", StepProgress},
         {L"time", StepTime},
         {L"early-second-start", StepEarlySecondStart},
+        {L"marker-gone", StepMarkerGone},
         {L"refuse-marker", StepRefuseMarker},
         {L"click-holding-clipboard", StepClickHoldingClipboard},
         {L"aspi-probe", StepAspiProbe},

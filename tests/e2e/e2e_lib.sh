@@ -7,8 +7,34 @@ failed=0
 app_pid=
 app_status=
 
+# Where a failed check leaves its evidence: one folder per case, which
+# run_case sets and fills (see keep_evidence).
+evidence_root=$root/build/e2e-failures
+evidence_dir=
+
 pass() { passed=$((passed + 1)); echo "PASS $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
+
+# A failed check takes a picture of the whole virtual screen at once, while
+# whatever went wrong may still show, and names the folder of its evidence.
+fail() {
+    failed=$((failed + 1))
+    if [ -z "$evidence_dir" ]; then
+        echo "FAIL $1${2:+: $2}"
+        return
+    fi
+    mkdir -p "$evidence_dir"
+    "$root/tests/e2e/screenshot.sh" "${DISPLAY:-}" "$evidence_dir/screen-at-failure-$failed.png" > /dev/null 2>&1
+    echo "FAIL $1${2:+: $2} [evidence: ${evidence_dir#"$root"/}]"
+}
+
+# keep_evidence <folder>: what the case's run left in the work directory (the
+# driver's output, the program's standard output and Wine's errors, the
+# simulated drives' logs, pictures) goes into <folder>.
+keep_evidence() {
+    mkdir -p "$1"
+    find "$work" -maxdepth 1 -type f -newer "$work/.case-start" ! -name .case-start -exec cp {} "$1/" \;
+    cp "$sg_dir/log" "$1/sg.log" 2>/dev/null
+}
 
 # check_line <name> <file> <exact line>
 check_line() {
@@ -39,14 +65,17 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # start_app <case> [VAR=value ...]: starts the program in the background with
 # the scenario and log of that case; stdout goes to <case>.out. The
 # pass-through preload is always there: a case without simulated letters
-# finds every letter pointing at /dev/null.
+# finds every letter pointing at /dev/null. An earlier copy's marker must be
+# gone first, or the start would take itself for a second one and end.
 start_app() {
     local case=$1
     shift
     : > "$work/$case.log"
     : > "$work/$case.drv"
+    drive "$case" marker-gone:30000
+    # Wine's errors of this start go to <case>.err, for the evidence of a failure.
     (cd "${app_cwd:-$work}" && env KORV_SIM_LOG="$(winpath "$work/$case.log")" KORV_SG_DIR="$sg_dir" \
-        LD_PRELOAD="$sg_preload" "$@" wine "${app_exe:-$exe}" > "$work/$case.out" 2> "$work/$case.err") &
+        LD_PRELOAD="$sg_preload" WINEDEBUG=-all,err+all "$@" wine "${app_exe:-$exe}" > "$work/$case.out" 2> "$work/$case.err") &
     app_pid=$!
 }
 
