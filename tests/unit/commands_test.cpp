@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/drive_device.h"
 #include "scsi/pass_through.h"
 #include "scsi/status_records.h"
