@@ -111,15 +111,12 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     FillRequest(*drive, cdb, lengthSent, transfer.data, transferLength, direction, event);
     g_sendAspi32Command(&g_aspiExecSrb);
 
-    if (g_aspiExecSrb.SRB_Status == SS_PENDING) {
-        if (!AwaitCompletion(event, timeout)) {
-            // The manager may still complete the request some day: its block,
-            // the bounce buffer and the event stay as they are, and the
-            // manager is not trusted with another request.
-            AbandonAspiManager();
-            return kResultRequestStatus;
-        }
-        Os().ResetEvent(event);
+    if (g_aspiExecSrb.SRB_Status == SS_PENDING && !AwaitCompletion(event, timeout)) {
+        // The manager may still complete the request some day: its block,
+        // the bounce buffer and the event stay as they are, and the manager
+        // is not trusted with another request.
+        AbandonAspiManager();
+        return kResultRequestStatus;
     }
     const int32_t result = ReduceOutcome();
 
