@@ -16,7 +16,7 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Runs the start-up hook; returns the process's exit status.
+    // Runs the start-up hook; always 0, as the hook reports nothing back.
     int Run(HINSTANCE instance);
 
     HINSTANCE Instance() const { return instance_; }
