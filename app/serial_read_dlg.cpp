@@ -38,7 +38,10 @@ const Text& SerialOfDrive(int index) {
 // The application icon's image for one of the system's icon sizes. The
 // process is DPI-aware, so on a high-DPI screen these are the scaled sizes,
 // for which the icon holds images of their own (up to 200 %) rather than
-// leaving Windows to stretch a smaller one. The dialog destroys it.
+// leaving Windows to stretch a smaller one. Each size is an icon of its own,
+// not shared: a shared icon is one per resource, whatever size is asked for,
+// and would leave the small one a scaled copy of the large. The dialog
+// destroys it.
 HICON LoadApplicationIcon(int widthMetric, int heightMetric) {
     return static_cast<HICON>(
         LoadImageW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
@@ -73,8 +76,6 @@ CSerialReadDlg::CSerialReadDlg(HWND parent)
       icon_(LoadApplicationIcon(SM_CXICON, SM_CYICON)),
       smallIcon_(LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON)) {}
 
-// Each size is an icon of its own: a shared icon is one per resource, whatever
-// size is asked for, and would leave the small one a scaled copy of the large.
 CSerialReadDlg::~CSerialReadDlg() {
     if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
     if (icon_ != nullptr) DestroyIcon(icon_);

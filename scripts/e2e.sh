@@ -8,7 +8,7 @@
 #
 # Groups, each in a fresh copy of a prepared prefix:
 #   win32   a 32-bit prefix: every ASPI and pass-through case, the signed copy
-#           that scripts/check-signing.sh leaves, then the main cases under
+#           that scripts/check_signing.sh leaves, then the main cases under
 #           Windows XP, 7 and 10 and no transport under 98 and ME
 #   wow64   a 64-bit prefix running the same 32-bit program: the manager in
 #           the 32-bit system directory, planted managers, pass-through
@@ -36,13 +36,11 @@ signed_exe=$build/signing/KorvSerial.exe
 manager=$build/tests/sim_aspi/wnaspi32.dll
 driver=$build/tests/e2e/e2e_driver.exe
 scenarios=$root/tests/e2e/scenarios
-template32=${KORV_E2E_TEMPLATE:-/tmp/korv-e2e-template-$(id -u)}
-template64=$template32-wow64
 
 for file in "$exe" "$manager" "$driver"; do
     [ -f "$file" ] || { echo "missing $file (build the Windows tree first)"; exit 2; }
 done
-[ -f "$signed_exe" ] || { echo "missing $signed_exe (scripts/check-signing.sh $build makes it)"; exit 2; }
+[ -f "$signed_exe" ] || { echo "missing $signed_exe (scripts/check_signing.sh $build makes it)"; exit 2; }
 "$root/tests/sim_sg/build.sh" "$build/sim_sg" || { echo "cannot build the pass-through preload"; exit 2; }
 # Each process's loader expands $LIB to its own word size's library folder.
 # shellcheck disable=SC2016
@@ -50,6 +48,8 @@ sg_preload=$build/sim_sg/'$LIB'/libkorv_sg.so
 
 # shellcheck source=tests/e2e/wine_env.sh
 . "$root/tests/e2e/wine_env.sh"
+template32=$wine_template
+template64=$wine_template_wow64
 # shellcheck source=tests/e2e/e2e_lib.sh
 . "$root/tests/e2e/e2e_lib.sh"
 # shellcheck source=tests/e2e/cases/aspi.sh

@@ -14,8 +14,7 @@ cmake --build build/windows -j "$(nproc)" >/dev/null
 
 # shellcheck source=tests/e2e/wine_env.sh
 . tests/e2e/wine_env.sh
-template=${KORV_E2E_TEMPLATE:-/tmp/korv-e2e-template-$(id -u)}
-wine_prepare_template "$template"
+wine_prepare_template "$wine_template"
 
 work=$(mktemp -d /tmp/korv-run.XXXXXX)
 own_display=yes
@@ -25,9 +24,9 @@ cleanup() { wine_stop; rm -rf "$work"; }
 trap cleanup EXIT
 
 if [ "$own_display" = no ]; then
-    wine_start "$template" "$work" current-display
+    wine_start "$wine_template" "$work" current-display
 else
-    wine_start "$template" "$work"
+    wine_start "$wine_template" "$work"
     wine_draw_own_frames
 fi
 wine_install_system_dll build/windows/tests/sim_aspi/wnaspi32.dll

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "scsi/aspi_manager.h"
+#include "scsi/buffer_alignment.h"
 #include "scsi/result_codes.h"
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
@@ -53,6 +54,14 @@ uint32_t CompletionLimitMilliseconds(uint32_t timeoutSeconds) {
     return static_cast<uint32_t>(limit < kLongestWait ? limit : kLongestWait);
 }
 
+// What the adapter's answer to its inquiry asks for; an adapter that does not
+// answer asks for nothing.
+uint32_t HostAdapterMask(uint8_t adapter) {
+    SRB_HAInquiry* inquiry = nullptr;
+    if (ScsiHostAdapterInquiry(adapter, &inquiry) != 0) return 0;
+    return HostAdapterAlignmentMask(*inquiry);
+}
+
 // The manager answers an abort within the call; the request it aborts then
 // completes through its own event.
 void AbortRequest(StatusBlock& request) {
@@ -77,8 +86,6 @@ bool AwaitCompletion(OsHandle event, uint32_t timeoutSeconds) {
 
 }  // namespace
 
-int32_t g_aspiRequestOutstanding = 0;
-
 int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength, uint8_t* buffer,
                     uint32_t transferLength, uint8_t direction, uint32_t timeout) {
     g_lastStatus = &g_aspiExecSrb;
@@ -87,10 +94,10 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     if (g_sendAspi32Command == nullptr) return kResultNoEventOrDevice;
     // The manager still holds a request block: nothing may be sent, and the
     // block keeps what the manager last wrote.
-    if (g_aspiRequestOutstanding != 0) return kResultRequestStatus;
+    if (AspiManagerAbandoned()) return kResultRequestStatus;
 
     const uint8_t lengthSent = CdbLengthSent(*drive, cdbLength);
-    const uint32_t mask = CachedAlignmentMask(drive->adapterId, 0);
+    const uint32_t mask = CachedAlignmentMask(drive->adapterId, HostAdapterMask);
 
     const OsHandle event = Os().CreateCompletionEvent();
     if (event == nullptr) return kResultNoEventOrDevice;
@@ -104,15 +111,12 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     FillRequest(*drive, cdb, lengthSent, transfer.data, transferLength, direction, event);
     g_sendAspi32Command(&g_aspiExecSrb);
 
-    if (g_aspiExecSrb.SRB_Status == SS_PENDING) {
-        if (!AwaitCompletion(event, timeout)) {
-            // The manager may still complete the request some day: its block,
-            // the bounce buffer and the event stay as they are, and the
-            // manager is not trusted with another request.
-            g_aspiRequestOutstanding = 1;
-            return kResultRequestStatus;
-        }
-        Os().ResetEvent(event);
+    if (g_aspiExecSrb.SRB_Status == SS_PENDING && !AwaitCompletion(event, timeout)) {
+        // The manager may still complete the request some day: its block,
+        // the bounce buffer and the event stay as they are, and the manager
+        // is not trusted with another request.
+        AbandonAspiManager();
+        return kResultRequestStatus;
     }
     const int32_t result = ReduceOutcome();
 

@@ -37,7 +37,9 @@ public:
     uint8_t sense[kSenseSize];
     char message[kMessageSize];
     int32_t result;
-    uint32_t timeout;  // seconds; only the pass-through transport uses it
+    // Seconds: pass-through hands it to the port driver; ASPI waits that long
+    // and a margin before it aborts the request.
+    uint32_t timeout;
 };
 
 class CTestUnitReadyCmd : public CScsiCmd {
@@ -73,6 +75,6 @@ public:
 };
 
 // Routes one command to the transport in force: pass-through while
-// g_usePassThrough is set, ASPI otherwise (which has no time-out).
+// g_usePassThrough is set, ASPI otherwise.
 int32_t ScsiExecute(const DriveEntry* device, const uint8_t* cdb, uint8_t cdbLength, uint8_t* buffer,
                     uint32_t transferLength, uint8_t direction, uint32_t timeout);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/commands.h"
 #include "scsi/drive_device.h"
 #include "scsi/transport.h"
@@ -46,10 +47,10 @@ public:
 
     // Probes the slot at this address and keeps it when a CD/DVD device
     // answers. True when the walk ends here: the caller's array is full, or
-    // the transport may be asked nothing more (the INQUIRY buffer may still
-    // be the manager's).
+    // the ASPI manager was abandoned (the INQUIRY buffer may still be the
+    // manager's).
     bool AtAddress(uint8_t adapter, uint8_t targetId) {
-        if (ScsiTransportAbandoned()) return true;
+        if (AspiManagerAbandoned()) return true;
         DriveEntry& slot = Slot();
         slot.targetId = targetId;
         slot.adapterId = adapter;

@@ -40,8 +40,6 @@ public:
     virtual OsHandle CreateCompletionEvent() = 0;
     // Blocks until the event is signalled or `milliseconds` have passed.
     virtual OsWait WaitFor(OsHandle event, uint32_t milliseconds) = 0;
-    // Puts the event back to not signalled.
-    virtual void ResetEvent(OsHandle event) = 0;
     // Closes an event or a device; nullptr is ignored.
     virtual void CloseHandle(OsHandle handle) = 0;
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/drive_device.h"
 #include "scsi/result_codes.h"
 #include "scsi/status_records.h"
-#include "scsi/transport.h"
 
 OsHandle g_deviceHandle = nullptr;
 uint8_t g_deviceLetter = 0;
@@ -14,6 +14,20 @@ namespace {
 
 constexpr uint8_t kPassThroughTargetId = 1;
 constexpr uint8_t kSenseKeyByte = 2;
+
+// What the port driver behind the letter demands; 0 when its device does not
+// open or the query fails.
+uint32_t PortDriverAlignmentMask(uint8_t driveLetter) {
+    OsHandle device = OpenDriveDevice(driveLetter);
+    if (device == nullptr) return 0;
+    ScsiCapabilities capabilities{};
+    if (!Os().DeviceIoControl(device, kIoctlScsiGetCapabilities, nullptr, 0, &capabilities,
+                              sizeof capabilities)) {
+        capabilities = ScsiCapabilities{};
+    }
+    Os().CloseHandle(device);
+    return capabilities.AlignmentMask;
+}
 
 bool SelectDevice(uint8_t driveLetter) {
     if (g_deviceHandle != nullptr && g_deviceLetter == driveLetter) return true;
@@ -70,7 +84,7 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
     g_lastStatus = &g_passThroughStatus;
     cdbLength = CdbLengthSent(*drive, cdbLength);
     const uint8_t driveLetter = drive->driveLetter;
-    const uint32_t mask = CachedAlignmentMask(driveLetter, 1);
+    const uint32_t mask = CachedAlignmentMask(driveLetter, PortDriverAlignmentMask);
     if (!SelectDevice(driveLetter)) return kResultNoEventOrDevice;
 
     PassThroughRequest request{};

@@ -23,7 +23,7 @@ static_assert(kMaxDrives <= kResultSlots);
 
 bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialInfoBlock& block) {
     // The manager may still write into the block of the read it was left holding.
-    if (ScsiTransportAbandoned()) return false;
+    if (AspiManagerAbandoned()) return false;
     // A drive that delivers less than the whole block must not show the bytes
     // of the drive read before it.
     std::memset(block, 0, sizeof block);

@@ -16,7 +16,7 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Runs the start-up hook; returns the process's exit status.
+    // Runs the start-up hook, then returns 0: the hook has no outcome to report.
     int Run(HINSTANCE instance);
 
     HINSTANCE Instance() const { return instance_; }

@@ -68,8 +68,6 @@ OsWait Win32Os::WaitFor(OsHandle event, uint32_t milliseconds) {
     }
 }
 
-void Win32Os::ResetEvent(OsHandle event) { ::ResetEvent(event); }
-
 void Win32Os::CloseHandle(OsHandle handle) {
     if (handle != nullptr) ::CloseHandle(handle);
 }

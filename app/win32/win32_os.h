@@ -14,7 +14,6 @@ public:
     void* FindEntry(OsModule module, const char* name) override;
     OsHandle CreateCompletionEvent() override;
     OsWait WaitFor(OsHandle event, uint32_t milliseconds) override;
-    void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
     uint32_t DriveType(const Text& rootPath) override;
     OsHandle OpenDevice(const Text& path, uint32_t access) override;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "scsi/aspi_execute.h"
+#include "scsi/buffer_alignment.h"
 #include "scsi/drive_device.h"
 #include "scsi/pass_through.h"
 #include "scsi/transport.h"

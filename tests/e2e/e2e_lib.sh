@@ -60,8 +60,6 @@ check_equal() {
     if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "got '$2', expected '$3'"; fi
 }
 
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-
 # start_app <case> [VAR=value ...]: starts the program in the background with
 # the scenario and log of that case; stdout goes to <case>.out. The
 # pass-through preload is always there: a case without simulated letters

@@ -12,18 +12,15 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd) || exit 2
 rounds=${2:-11}
-template=${KORV_E2E_TEMPLATE:-/tmp/korv-e2e-template-$(id -u)}
 
 # shellcheck source=tests/e2e/wine_env.sh
 . "$root/tests/e2e/wine_env.sh"
 
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-
 work=$(mktemp -d /tmp/korv-startup.XXXXXX)
 trap 'wine_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
-wine_prepare_template "$template" || exit 2
-wine_start "$template" "$work" || exit 2
+wine_prepare_template "$wine_template" || exit 2
+wine_start "$wine_template" "$work" || exit 2
 wine_install_system_dll "$build/tests/sim_aspi/wnaspi32.dll"
 export KORV_SIM_SCENARIO
 KORV_SIM_SCENARIO=$(winpath "$root/tests/e2e/scenarios/startup.scenario")

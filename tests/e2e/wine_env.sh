@@ -15,6 +15,14 @@ export LC_ALL=ja_JP.UTF-8
 
 wine_xvfb_pid=
 
+# Where the prepared prefixes are kept between runs: the 32-bit one, and the
+# 64-bit one beside it.
+wine_template=${KORV_E2E_TEMPLATE:-/tmp/korv-e2e-template-$(id -u)}
+wine_template_wow64=$wine_template-wow64
+
+# The Windows path of a file of this machine, through Wine's drive Z:.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
 # The dialog font and the Windows user-interface fonts of a Japanese system,
 # mapped to the IPA Gothic fonts.
 wine_font_registry() {
@@ -52,7 +60,7 @@ wine_prepare_template() {
         rm -rf "$template"
         WINEPREFIX=$template wineboot -i > /dev/null 2>&1 || return 1
         wine_font_registry | iconv -f UTF-8 -t UTF-16 > "$template.fonts.reg"
-        WINEPREFIX=$template wine regedit /S "Z:${template//\//\\}.fonts.reg" > /dev/null 2>&1
+        WINEPREFIX=$template wine regedit /S "$(winpath "$template.fonts.reg")" > /dev/null 2>&1
         WINEPREFIX=$template wineserver -w
         rm -f "$template.fonts.reg"
         echo "$version" > "$marker"

@@ -43,7 +43,6 @@ void FakeOs::ForgetRecords() {
     freedBlocks.clear();
     eventsCreated = 0;
     waits = 0;
-    eventResets = 0;
 }
 
 uint32_t FakeOs::PlatformId() { return platformId; }
@@ -88,13 +87,6 @@ OsWait FakeOs::WaitFor(OsHandle event, uint32_t milliseconds) {
     --waiting_;
     waited.signalled = false;  // auto-reset
     return OsWait::Signalled;
-}
-
-void FakeOs::ResetEvent(OsHandle event) {
-    std::lock_guard<std::mutex> guard(eventLock_);
-    ++eventResets;
-    auto found = events_.find(event);
-    if (found != events_.end()) found->second->signalled = false;
 }
 
 void FakeOs::CloseHandle(OsHandle handle) {

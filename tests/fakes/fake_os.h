@@ -77,7 +77,6 @@ public:
     int eventsCreated = 0;
     int waits = 0;
     std::vector<uint32_t> waitLimits;  // milliseconds, one per wait
-    int eventResets = 0;
 
     // Empties every record above; what is open or allocated stays so.
     void ForgetRecords();
@@ -97,7 +96,6 @@ public:
     void* FindEntry(OsModule module, const char* name) override;
     OsHandle CreateCompletionEvent() override;
     OsWait WaitFor(OsHandle event, uint32_t milliseconds) override;
-    void ResetEvent(OsHandle event) override;
     void CloseHandle(OsHandle handle) override;
     uint32_t DriveType(const Text& rootPath) override;
     OsHandle OpenDevice(const Text& path, uint32_t access) override;

@@ -10,13 +10,16 @@
 
 class ScopedAspiTransport {
 public:
-    ScopedAspiTransport() : manager(fake.os) {
+    ScopedAspiTransport() : manager(fake.os) { StartAfresh(); }
+
+    ~ScopedAspiTransport() { ResetTransportState(); }
+
+    // The transport state of a fresh process, with the manager's entry installed.
+    void StartAfresh() {
         ResetTransportState();
         g_sendAspi32Command = reinterpret_cast<SendAspi32CommandFn>(
             fake.os.libraries[FakeAspiManager::LibraryPath(fake.os)].entries[kSendAspi32CommandName]);
     }
-
-    ~ScopedAspiTransport() { ResetTransportState(); }
 
     ScopedAspiTransport(const ScopedAspiTransport&) = delete;
     ScopedAspiTransport& operator=(const ScopedAspiTransport&) = delete;

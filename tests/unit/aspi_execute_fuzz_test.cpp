@@ -17,6 +17,7 @@
 #include "scsi/aspi_execute.h"
 #include "scsi/commands.h"
 #include "scsi/status_records.h"
+#include "scsi/transport.h"
 #include "tests/fakes/scoped_aspi_transport.h"
 #include "tests/unit/cdb_length_cases.h"
 
@@ -94,8 +95,10 @@ protected:
     FakeOs& os() { return aspi.fake.os; }
     FakeAspiManager& manager() { return aspi.manager; }
 
-    // Scripts the next command from a row of answers.
+    // Scripts the next command from a row of answers. After a request the
+    // manager kept, the next round plays a fresh process.
     const AnswerRow& Script(std::mt19937& random) {
+        if (AspiManagerAbandoned()) aspi.StartAfresh();
         const AnswerRow& row = kAnswers[random() % std::size(kAnswers)];
         answer.requestStatus = Draw(random, row.requestStatus, {0x00, 0x01});
         answer.hostAdapterStatus = Draw(random, row.hostAdapterStatus, {0x00, 0x12});
@@ -128,12 +131,10 @@ protected:
             EXPECT_EQ(result, -10);
         } else if (neverFinished) {
             EXPECT_EQ(result, 1) << row.name;
-            EXPECT_TRUE(ScsiTransportAbandoned());
-            // Its event and aligned copy stay the manager's; the next round
-            // plays a manager that holds nothing.
+            EXPECT_TRUE(AspiManagerAbandoned());
+            // Its event and aligned copy stay the manager's.
             ++eventsHeld;
             allocationsHeld = os().LiveAllocationCount();
-            g_aspiRequestOutstanding = 0;
         } else {
             EXPECT_EQ(result, row.result) << row.name;
             EXPECT_EQ(g_aspiExecSrb.SRB_TargStat, row.result == 4 ? answer.targetStatus : 0) << row.name;

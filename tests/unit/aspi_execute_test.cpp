@@ -7,6 +7,7 @@
 #include <ostream>
 #include <vector>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/result_codes.h"
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
@@ -110,12 +111,11 @@ TEST_F(AspiExecuteTest, DataInGoesStraightIntoTheCallersBufferWhateverItsAlignme
     EXPECT_EQ(buffer[39], 0x05);
     EXPECT_TRUE(os().allocationSizes.empty());
     EXPECT_EQ(os().waits, 0) << "a request finished within the call is not waited for";
-    EXPECT_EQ(os().eventResets, 0);
     EXPECT_EQ(os().eventsCreated, 1);
     EXPECT_EQ(g_lastStatus, &g_aspiExecSrb);
 }
 
-TEST_F(AspiExecuteTest, PendingRequestIsAwaitedAndItsEventReset) {
+TEST_F(AspiExecuteTest, PendingRequestIsAwaited) {
     manager().completesLater = true;
     uint8_t buffer[40] = {};
     manager().device = [](StatusBlock& request) { request.SRB_BufPointer[7] = 0x77; };
@@ -126,7 +126,6 @@ TEST_F(AspiExecuteTest, PendingRequestIsAwaitedAndItsEventReset) {
     const ExpectedRequest expected = InquiryToTarget3(0x48, 40, buffer, ClosedEvent());
     EXPECT_EQ(ImageOf(manager().executed[0]), expected.Image());
     EXPECT_EQ(os().waits, 1);
-    EXPECT_EQ(os().eventResets, 1);
     EXPECT_EQ(buffer[7], 0x77);
     EXPECT_EQ(g_aspiExecSrb.SRB_Status, SS_COMP);
 }
@@ -403,7 +402,7 @@ TEST_P(AspiStuckRequestTest, WaitIsBoundedAndAHeldRequestIsNeverReused) {
     const size_t held = row.managerKeepsRequest ? 1 : 0;
     EXPECT_EQ(os().LiveEventCount(), held) << "the event the manager may still signal";
     EXPECT_EQ(os().LiveAllocationCount(), held) << "the aligned copy the manager may still read";
-    EXPECT_EQ(ScsiTransportAbandoned(), row.managerKeepsRequest);
+    EXPECT_EQ(AspiManagerAbandoned(), row.managerKeepsRequest);
 
     // What comes next: a held request takes the manager out of use.
     os().waitsRunOut = false;
@@ -434,73 +433,23 @@ INSTANTIATE_TEST_SUITE_P(
         StuckRequestCase{"WaitFailed", true, true, 1, {40000}, 0, 0x00, true}),
     [](const ::testing::TestParamInfo<StuckRequestCase>& info) { return std::string(info.param.name); });
 
-TEST_F(AspiExecuteTest, AlignmentMaskIsAskedForOncePerAdapter) {
-    manager().adapters.resize(2);
-    manager().adapters[1].alignmentMask = 0x0F;
-    drive.adapterId = 1;
-
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
-    EXPECT_EQ(AspiExecute(&drive, testUnitReadyCdb, 6, nullptr, 0, DirectionNone, kTimeoutSeconds), 0);
-
-    ASSERT_EQ(manager().inquiries.size(), 1u);
-    EXPECT_EQ(manager().inquiries[0].SRB_HaId, 1);
-    EXPECT_EQ(g_alignmentKnown[1], 1);
-    EXPECT_EQ(g_alignmentMask[1], 0x0Fu);
-}
-
-TEST_F(AspiExecuteTest, FailedMaskInquiryCountsAsKnownZero) {
-    manager().adapters.clear();
-
-    uint8_t data[4] = {};
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
-
-    EXPECT_EQ(manager().inquiries.size(), 1u);
-    EXPECT_EQ(g_alignmentKnown[0], 1);
-    EXPECT_EQ(g_alignmentMask[0], 0u);
-    EXPECT_TRUE(os().allocationSizes.empty());
-}
-
-TEST_F(AspiExecuteTest, KnownMaskIsUsedWithoutAsking) {
-    g_alignmentKnown[0] = 1;
-    g_alignmentMask[0] = 7;
-    os().allocationMisalignment = 3;
-    uint8_t data[12] = {};
-    uintptr_t seen = 1;
-    manager().device = [&seen](StatusBlock& request) {
-        seen = reinterpret_cast<uintptr_t>(request.SRB_BufPointer);
-    };
-
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
-
-    EXPECT_TRUE(manager().inquiries.empty());
-    EXPECT_EQ(seen & 7u, 0u);
-    EXPECT_EQ(os().allocationSizes, std::vector<size_t>{19});
-}
-
-TEST_F(AspiExecuteTest, AdapterPastTheCacheIsAskedEveryTimeAndNeverCached) {
-    manager().adapters.resize(31);
-    manager().adapters[30].alignmentMask = 3;
-    os().allocationMisalignment = 1;
-    drive.adapterId = 30;
+// The mask is the adapter's answer to its inquiry (HA_Unique bytes 0 and 1),
+// asked once per adapter through the cache; an adapter that does not answer
+// asks for none, and no device is opened for it.
+TEST_F(AspiExecuteTest, AlignmentMaskComesFromTheAdapterInquiryThroughTheCache) {
+    manager().adapters = {{0x0003, 0}, {0xFFFF, 0}};
     uint8_t data[8] = {};
-    std::vector<uintptr_t> seen;
-    manager().device = [&seen](StatusBlock& request) {
-        seen.push_back(reinterpret_cast<uintptr_t>(request.SRB_BufPointer));
-    };
 
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
-    EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
-
-    ASSERT_EQ(manager().inquiries.size(), 2u);
-    EXPECT_EQ(manager().inquiries[1].SRB_HaId, 30);
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0] & 3u, 0u);
-    EXPECT_EQ(seen[1] & 3u, 0u);
-    for (uint8_t i = 0; i < MaxDriveLetters; ++i) {
-        EXPECT_EQ(g_alignmentKnown[i], 0) << "entry " << int(i);
-        EXPECT_EQ(g_alignmentMask[i], 0u) << "entry " << int(i);
+    for (uint8_t adapter : {0, 1, 2, 0, 1, 2}) {
+        drive.adapterId = adapter;
+        EXPECT_EQ(AspiExecute(&drive, inquiryCdb, 6, data, sizeof data, DirectionOut, kTimeoutSeconds), 0);
     }
+
+    std::vector<int> asked;
+    for (const SRB_HAInquiry& inquiry : manager().inquiries) asked.push_back(inquiry.SRB_HaId);
+    EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(os().allocationSizes, (std::vector<size_t>{8 + 3, 8 + 0xFFFF, 8 + 3, 8 + 0xFFFF}));
+    EXPECT_TRUE(os().opens.empty());
 }
 
 TEST_F(AspiExecuteTest, EveryCommandCreatesAndClosesItsOwnEvent) {

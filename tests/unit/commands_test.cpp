@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/drive_device.h"
 #include "scsi/pass_through.h"
 #include "scsi/status_records.h"
@@ -277,7 +278,9 @@ TEST_F(CommandExecuteTest, CdbLengthPastTheCdbIsCutToTwelve) {
     EXPECT_EQ(manager().executed[0].SRB_CDBLen, 12);
 }
 
-TEST_F(CommandExecuteTest, AspiIgnoresTheTimeOut) {
+// No ASPI request carries a time-out: it bounds the wait, with the margin.
+TEST_F(CommandExecuteTest, AspiTimeOutBoundsTheWaitAndIsNotSent) {
+    manager().completesLater = true;
     CTestUnitReadyCmd command;
     command.device = &drive;
     command.timeout = 1;
@@ -285,6 +288,7 @@ TEST_F(CommandExecuteTest, AspiIgnoresTheTimeOut) {
     command.timeout = 999;
     EXPECT_EQ(command.Execute(), 0);
 
+    EXPECT_EQ(aspi.fake.os.waitLimits, (std::vector<uint32_t>{11000, 1009000}));
     ASSERT_EQ(manager().executed.size(), 2u);
     EXPECT_TRUE(aspi.fake.os.ioctls.empty());
     // Each command has its own event; everything else is the same.

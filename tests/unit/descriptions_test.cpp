@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "scsi/status_records.h"
 
@@ -42,57 +45,121 @@ private:
     StatusBlock* savedLastStatus_ = nullptr;
 };
 
-TEST_F(DescriptionsTest, RequestFailureOnTestUnitReadyHasThreeParts) {
-    SetStatus(0x82, 0x00, 0x00);
-    EXPECT_EQ(Describe(1, 6),
-              "ASPI SRB Status: Device not installed (82h)\n"
-              "Host Adapter Status: OK (00h)\n"
-              "Scsi Command: 00 00 00 00 00 00\n"
-              "Scsi Target Status: 00 Status Good\n");
+// A whole description as DescribeFailure composes it from the record, the
+// sense bytes and the CDB.
+struct DescriptionCase {
+    const char* name;
+    int32_t result;
+    std::vector<uint8_t> cdb;  // zeros after these
+    uint8_t cdbLength;
+    uint8_t requestStatus;
+    uint8_t hostAdapterStatus;
+    uint8_t targetStatus;
+    uint8_t senseKeyByte;
+    uint8_t asc;
+    uint8_t ascq;
+    std::string text;
+    const char* before = "";  // what the message held
+    bool withRecord = true;   // g_lastStatus points at the record, else null
+};
+
+void PrintTo(const DescriptionCase& row, std::ostream* out) { *out << row.name; }
+
+class Description : public DescriptionsTest, public ::testing::WithParamInterface<DescriptionCase> {};
+
+TEST_P(Description, IsTheWholeText) {
+    const DescriptionCase& row = GetParam();
+    std::copy(row.cdb.begin(), row.cdb.end(), cdb);
+    SetStatus(row.requestStatus, row.hostAdapterStatus, row.targetStatus);
+    SetSense(row.senseKeyByte, row.asc, row.ascq);
+    std::strcpy(message, row.before);
+    if (!row.withRecord) g_lastStatus = nullptr;
+
+    EXPECT_EQ(Describe(row.result, row.cdbLength), row.text);
 }
 
-TEST_F(DescriptionsTest, HostAdapterFailureStartsAtTheBeginning) {
-    std::strcpy(message, "left over from an earlier failure, long enough to show through");
-    SetStatus(0x04, 0x11, 0x00);
-    const uint8_t inquiry[12] = {0x12, 0, 0, 0, 0x28, 0};
-    std::memcpy(cdb, inquiry, sizeof inquiry);
-    EXPECT_EQ(Describe(2, 6),
-              "Host Adapter Status: Data Over-Run/Under-Run (11h)\n"
-              "Scsi Command: 12 00 00 00 28 00\n"
-              "Scsi Target Status: 00 Status Good\n");
-}
+const std::string kTestUnitReadyGood =
+    "Scsi Command: 00 00 00 00 00 00\nScsi Target Status: 00 Status Good\n";
+const std::string kTestUnitReadyCheck =
+    "Scsi Command: 00 00 00 00 00 00\nScsi Target Status: 02 Check Condition\n";
+const std::string kNoAdditionalSense = "ASC/ASCQ : 0000 No additional sense information\n";
+const char* const kLeftOver = "left over from an earlier failure, long enough to show through";
 
-TEST_F(DescriptionsTest, CheckConditionOnTenByteCdbGivesFourLines) {
-    const uint8_t serialInfo[12] = {0xF1, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xEE, 0xEE};
-    std::memcpy(cdb, serialInfo, sizeof serialInfo);
-    SetStatus(0x04, 0x00, 0x02);
-    SetSense(0x05, 0x24, 0x00);
-    EXPECT_EQ(Describe(4, 10),
-              "Scsi Command: F1 01 00 00 00 00 00 00 00 80\n"
-              "Scsi Target Status: 02 Check Condition\n"
-              "Sense Key: 05   Illegal Request\n"
-              "ASC/ASCQ : 2400 ??? Unknown Error\n");
-}
+const DescriptionCase kDescriptionCases[] = {
+    {"RequestFailureHasThreeParts", 1, {}, 6, 0x82, 0x00, 0x00, 0, 0, 0,
+     "ASPI SRB Status: Device not installed (82h)\nHost Adapter Status: OK (00h)\n" + kTestUnitReadyGood},
+    {"HostAdapterFailureStartsAtTheBeginning", 2, {0x12, 0, 0, 0, 0x28, 0}, 6, 0x04, 0x11, 0x00, 0, 0, 0,
+     "Host Adapter Status: Data Over-Run/Under-Run (11h)\n"
+     "Scsi Command: 12 00 00 00 28 00\nScsi Target Status: 00 Status Good\n",
+     kLeftOver},
+    {"CheckConditionOnTenByteCdb", 4, {0xF1, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xEE, 0xEE}, 10, 0x04, 0x00, 0x02,
+     0x05, 0x24, 0x00,
+     "Scsi Command: F1 01 00 00 00 00 00 00 00 80\nScsi Target Status: 02 Check Condition\n"
+     "Sense Key: 05   Illegal Request\nASC/ASCQ : 2400 ??? Unknown Error\n"},
+    // The sense key byte is printed whole and described by its low four bits.
+    {"SenseKeyByteWhole", 4, {}, 6, 0x04, 0x00, 0x02, 0x25, 0x3A, 0x00,
+     kTestUnitReadyCheck + "Sense Key: 25   Illegal Request\nASC/ASCQ : 3A00 Medium not present\n"},
+    {"FinalTableEntryForFFFF", 4, {}, 6, 0x04, 0x00, 0x02, 0x02, 0xFF, 0xFF,
+     kTestUnitReadyCheck + "Sense Key: 02   Not Ready\nASC/ASCQ : FFFF ??? Unknown Error\n"},
+    {"SenseKeyE0", 4, {}, 6, 0x04, 0x00, 0x02, 0xE0, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E0   No Sense\n" + kNoAdditionalSense},
+    {"SenseKeyE1", 4, {}, 6, 0x04, 0x00, 0x02, 0xE1, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E1   Recovered Error\n" + kNoAdditionalSense},
+    {"SenseKeyE2", 4, {}, 6, 0x04, 0x00, 0x02, 0xE2, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E2   Not Ready\n" + kNoAdditionalSense},
+    {"SenseKeyE3", 4, {}, 6, 0x04, 0x00, 0x02, 0xE3, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E3   Medium Error\n" + kNoAdditionalSense},
+    {"SenseKeyE4", 4, {}, 6, 0x04, 0x00, 0x02, 0xE4, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E4   Hardware Error\n" + kNoAdditionalSense},
+    {"SenseKeyE5", 4, {}, 6, 0x04, 0x00, 0x02, 0xE5, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E5   Illegal Request\n" + kNoAdditionalSense},
+    {"SenseKeyE6", 4, {}, 6, 0x04, 0x00, 0x02, 0xE6, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E6   Unit Attention\n" + kNoAdditionalSense},
+    {"SenseKeyE7", 4, {}, 6, 0x04, 0x00, 0x02, 0xE7, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E7   ???\n" + kNoAdditionalSense},
+    {"SenseKeyE8", 4, {}, 6, 0x04, 0x00, 0x02, 0xE8, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E8   ???\n" + kNoAdditionalSense},
+    {"SenseKeyE9", 4, {}, 6, 0x04, 0x00, 0x02, 0xE9, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: E9   ???\n" + kNoAdditionalSense},
+    {"SenseKeyEA", 4, {}, 6, 0x04, 0x00, 0x02, 0xEA, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: EA   ???\n" + kNoAdditionalSense},
+    {"SenseKeyEB", 4, {}, 6, 0x04, 0x00, 0x02, 0xEB, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: EB   Aborted Command\n" + kNoAdditionalSense},
+    {"SenseKeyEC", 4, {}, 6, 0x04, 0x00, 0x02, 0xEC, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: EC   ???\n" + kNoAdditionalSense},
+    {"SenseKeyED", 4, {}, 6, 0x04, 0x00, 0x02, 0xED, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: ED   ???\n" + kNoAdditionalSense},
+    {"SenseKeyEE", 4, {}, 6, 0x04, 0x00, 0x02, 0xEE, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: EE   ???\n" + kNoAdditionalSense},
+    {"SenseKeyEF", 4, {}, 6, 0x04, 0x00, 0x02, 0xEF, 0, 0,
+     kTestUnitReadyCheck + "Sense Key: EF   ???\n" + kNoAdditionalSense},
+    // Bit 6 plays no part in the status: index 1, a check condition.
+    {"CheckConditionBitAmongOthers", 4, {}, 6, 0x01, 0x00, 0x42, 0x06, 0x29, 0x00,
+     "Scsi Command: 00 00 00 00 00 00\nScsi Target Status: 42 Check Condition\n"
+     "Sense Key: 06   Unit Attention\nASC/ASCQ : 2900 ??? Unknown Error\n"},
+    // Pass-through reports sense data without a target status.
+    {"CheckConditionWithoutTargetStatus", 4, {}, 6, 0x00, 0x00, 0x00, 0x05, 0x20, 0x00, kTestUnitReadyGood},
+    // The system error number comes back from the three status bytes.
+    {"SystemError5", -3, {}, 6, 0x05, 0x00, 0x00, 0, 0, 0, "Windows System Error : 0005\n"},
+    {"SystemError1117", -3, {}, 6, 0x5D, 0x04, 0x00, 0, 0, 0, "Windows System Error : 1117\n"},
+    // Failures before the device are described without reading a record.
+    {"NoEventOrDevice", -1, {}, 6, 0, 0, 0, 0, 0, 0, "Aspi Completion Event Error!\n", "", false},
+    {"NoMemory", -10, {}, 6, 0, 0, 0, 0, 0, 0, "Memory Allocation Error!\n", "", false},
+    // The class is the low three bits of the result; a result without one
+    // leaves the message as it was.
+    {"ClassOfTen", 10, {}, 6, 0x04, 0x11, 0x00, 0, 0, 0,
+     "Host Adapter Status: Data Over-Run/Under-Run (11h)\n" + kTestUnitReadyGood},
+    {"ClassOfNine", 9, {}, 6, 0x04, 0x00, 0x00, 0, 0, 0,
+     "ASPI SRB Status: Completed with error (04h)\nHost Adapter Status: OK (00h)\n" + kTestUnitReadyGood},
+    {"NoClassThree", 3, {}, 6, 0x04, 0x11, 0x02, 0x05, 0, 0, "untouched", "untouched"},
+    {"NoClassZero", 0, {}, 6, 0x04, 0x11, 0x02, 0x05, 0, 0, "untouched", "untouched"},
+    {"NoClassFive", 5, {}, 6, 0x04, 0x11, 0x02, 0x05, 0, 0, "untouched", "untouched"},
+    {"NoClassEight", 8, {}, 6, 0x04, 0x11, 0x02, 0x05, 0, 0, "untouched", "untouched"},
+    {"NoClassMinusTwo", -2, {}, 6, 0x04, 0x11, 0x02, 0x05, 0, 0, "untouched", "untouched"},
+};
 
-TEST_F(DescriptionsTest, SenseKeyByteIsPrintedWholeAndDescribedByItsLowFourBits) {
-    SetStatus(0x04, 0x00, 0x02);
-    SetSense(0x25, 0x3A, 0x00);
-    EXPECT_EQ(Describe(4, 6),
-              "Scsi Command: 00 00 00 00 00 00\n"
-              "Scsi Target Status: 02 Check Condition\n"
-              "Sense Key: 25   Illegal Request\n"
-              "ASC/ASCQ : 3A00 Medium not present\n");
-}
-
-TEST_F(DescriptionsTest, FinalTableEntryIsFoundForFFFF) {
-    SetStatus(0x04, 0x00, 0x02);
-    SetSense(0x02, 0xFF, 0xFF);
-    EXPECT_EQ(Describe(4, 6),
-              "Scsi Command: 00 00 00 00 00 00\n"
-              "Scsi Target Status: 02 Check Condition\n"
-              "Sense Key: 02   Not Ready\n"
-              "ASC/ASCQ : FFFF ??? Unknown Error\n");
-}
+INSTANTIATE_TEST_SUITE_P(Table, Description, ::testing::ValuesIn(kDescriptionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct SenseCase {
     uint8_t asc;
@@ -132,35 +199,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SenseCase{0x06, 0x00, "ASC/ASCQ : 0600 No reference position found\n"},
                       SenseCase{0x14, 0x00, "ASC/ASCQ : 1400 ??? Unknown Error\n"}));
 
-TEST_F(DescriptionsTest, SenseKeyTextsByKey) {
-    const char* const keyLines[16] = {
-        "Sense Key: E0   No Sense\n",
-        "Sense Key: E1   Recovered Error\n",
-        "Sense Key: E2   Not Ready\n",
-        "Sense Key: E3   Medium Error\n",
-        "Sense Key: E4   Hardware Error\n",
-        "Sense Key: E5   Illegal Request\n",
-        "Sense Key: E6   Unit Attention\n",
-        "Sense Key: E7   ???\n",
-        "Sense Key: E8   ???\n",
-        "Sense Key: E9   ???\n",
-        "Sense Key: EA   ???\n",
-        "Sense Key: EB   Aborted Command\n",
-        "Sense Key: EC   ???\n",
-        "Sense Key: ED   ???\n",
-        "Sense Key: EE   ???\n",
-        "Sense Key: EF   ???\n",
-    };
-    SetStatus(0x04, 0x00, 0x02);
-    for (int key = 0; key < 16; ++key) {
-        SetSense(static_cast<uint8_t>(0xE0 | key), 0x00, 0x00);
-        EXPECT_EQ(Describe(4, 6), std::string("Scsi Command: 00 00 00 00 00 00\n"
-                                              "Scsi Target Status: 02 Check Condition\n") +
-                                      keyLines[key] + "ASC/ASCQ : 0000 No additional sense information\n")
-            << "key " << key;
-    }
-}
-
 struct TargetStatusCase {
     uint8_t status;
     const char* line;
@@ -195,16 +233,6 @@ INSTANTIATE_TEST_SUITE_P(
         TargetStatusCase{0x81, "Scsi Target Status: 81 Status Good\n"},
         TargetStatusCase{0x3E, "Scsi Target Status: 3E ???\n"}));
 
-TEST_F(DescriptionsTest, CheckConditionBitAmongOthersIsNotACheckCondition) {
-    SetStatus(0x01, 0x00, 0x42);  // bit 6 plays no part: index 1
-    SetSense(0x06, 0x29, 0x00);
-    EXPECT_EQ(Describe(4, 6),
-              "Scsi Command: 00 00 00 00 00 00\n"
-              "Scsi Target Status: 42 Check Condition\n"
-              "Sense Key: 06   Unit Attention\n"
-              "ASC/ASCQ : 2900 ??? Unknown Error\n");
-}
-
 struct CdbLengthCase {
     uint8_t cdbLength;
     const char* commandLine;
@@ -231,39 +259,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CdbLengthCase{12, "Scsi Command: A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB\n"},
                       CdbLengthCase{16, "Scsi Command: A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB\n"},
                       CdbLengthCase{255, "Scsi Command: A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB\n"}));
-
-TEST_F(DescriptionsTest, SystemErrorNumberIsRebuiltFromTheStatusBytes) {
-    SetStatus(0x05, 0x00, 0x00);
-    EXPECT_EQ(Describe(-3, 6), "Windows System Error : 0005\n");
-    SetStatus(0x5D, 0x04, 0x00);  // 1117
-    EXPECT_EQ(Describe(-3, 6), "Windows System Error : 1117\n");
-}
-
-TEST_F(DescriptionsTest, TransportFailuresBeforeTheDeviceReadNoStatus) {
-    g_lastStatus = nullptr;
-    EXPECT_EQ(Describe(-1, 6), "Aspi Completion Event Error!\n");
-    EXPECT_EQ(Describe(-10, 6), "Memory Allocation Error!\n");
-}
-
-TEST_F(DescriptionsTest, ResultWithoutAClassLeavesTheMessage) {
-    for (int32_t result : {3, 0, 5, 8, -2}) {
-        std::strcpy(message, "untouched");
-        EXPECT_EQ(Describe(result, 6), "untouched") << "result " << result;
-    }
-}
-
-TEST_F(DescriptionsTest, ClassIsTakenFromTheLowThreeBits) {
-    SetStatus(0x04, 0x11, 0x00);
-    EXPECT_EQ(Describe(10, 6).rfind("Host Adapter Status: ", 0), 0u);
-    SetStatus(0x04, 0x00, 0x00);
-    EXPECT_EQ(Describe(9, 6).rfind("ASPI SRB Status: ", 0), 0u);
-}
-
-TEST_F(DescriptionsTest, PassThroughCheckConditionWithoutTargetStatus) {
-    SetStatus(0x00, 0x00, 0x00);
-    SetSense(0x05, 0x20, 0x00);
-    EXPECT_EQ(Describe(4, 6), "Scsi Command: 00 00 00 00 00 00\nScsi Target Status: 00 Status Good\n");
-}
 
 struct SrbStatusCase {
     uint8_t status;
@@ -312,7 +307,7 @@ struct HostAdapterCase {
 class HostAdapterStatusTest : public DescriptionsTest,
                               public ::testing::WithParamInterface<HostAdapterCase> {};
 
-TEST_P(HostAdapterStatusTest, RowIsZeroForOkStatusMinusSevenInRangeElsePhaseError) {
+TEST_P(HostAdapterStatusTest, CodeWithoutATextOfItsOwnIsAPhaseError) {
     SetStatus(0x01, GetParam().status, 0x00);
     std::strcpy(message, "prefix|");
     const std::string expected = std::string("prefix|") + GetParam().line;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_drives.h"
@@ -211,28 +212,6 @@ TEST_F(AspiEnumeration, WalksEveryTargetOfEveryAdapterAndSkipsTheIdPastTheLast) 
     EXPECT_EQ(g_alignmentKnown[1], 1);
     EXPECT_EQ(g_alignmentMask[1], 3u);
     EXPECT_EQ(g_alignmentKnown[2], 0);
-}
-
-// Each adapter reports a mask of its own id, so that an entry written for the
-// wrong adapter shows. Past the tables nothing is kept: every command to
-// adapters 26 and 27 (a TEST UNIT READY and an INQUIRY) asks for the mask again.
-TEST_F(AspiEnumeration, KeepsAdaptersPastTheAlignmentTablesOutOfThem) {
-    manager.adapters.clear();
-    for (uint16_t id = 0; id < 28; ++id) manager.adapters.push_back({id, 1});
-    drives.targets[{27, 0}] = Writer(kWriter);
-
-    ASSERT_EQ(Enumerate(), 1);
-
-    EXPECT_EQ(entries[0].adapterId, 27);
-    for (uint32_t adapter = 0; adapter < MaxDriveLetters; ++adapter) {
-        EXPECT_EQ(g_alignmentKnown[adapter], 1) << adapter;
-        EXPECT_EQ(g_alignmentMask[adapter], adapter) << adapter;
-    }
-    std::vector<int> inquiriesPerAdapter(29, 0);
-    for (const SRB_HAInquiry& inquiry : manager.inquiries) ++inquiriesPerAdapter.at(inquiry.SRB_HaId);
-    std::vector<int> expected(26, 1);
-    expected.insert(expected.end(), {3, 3, 1});
-    EXPECT_EQ(inquiriesPerAdapter, expected);
 }
 
 TEST_F(AspiEnumeration, StopsAtMaxCount) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/drive_device.h"
 #include "scsi/pass_through.h"
 #include "scsi/result_codes.h"
@@ -62,9 +63,9 @@ protected:
         fake.os.devices[DriveDevicePath(kDriveD)] = FakeDevice{};
         fake.os.ioctlHandler = [this](const FakeIoctl& call, uint8_t* out, uint32_t& error) {
             if (call.code == kGetCapabilities) {
-                std::memset(out, 0, call.outSize);
+                std::memset(out, 0xEE, call.outSize);  // what a half-done call might leave
                 std::memcpy(out + 16, &portMask, sizeof portMask);
-                return true;
+                return capabilitiesAnswer;
             }
             auto* data = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(Get32(out + 20)));
             const uint32_t length = Get32(out + 12);
@@ -105,6 +106,7 @@ protected:
     static constexpr uint8_t kTestUnitReady[16] = {0x00, 0, 0, 0, 0, 0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6};
     ScopedFakeOs fake;
     uint32_t portMask = 0;
+    bool capabilitiesAnswer = true;
     DriveAnswer answer;
     std::vector<uint8_t> dataOut;
 };
@@ -386,42 +388,81 @@ TEST_F(PassThrough, NoMemoryForBounceBufferClosesTheDevice) {
     EXPECT_EQ(Commands().size(), 1u) << "nothing sent after the failed allocation";
 }
 
-TEST_F(PassThrough, AlignmentIsFetchedOncePerDriveLetter) {
+// The port driver's mask reaches the aligned copy through the cache, kept
+// under the drive-letter index.
+TEST_F(PassThrough, AlignmentComesFromThePortDriverThroughTheCache) {
     portMask = 0x1FF;
+    fake.os.allocationMisalignment = 1;
     const DriveEntry drive = Drive(kDriveD);
-    EXPECT_EQ(TestUnitReady(drive), 0);
-    EXPECT_EQ(TestUnitReady(drive), 0);
+    const uint8_t cdb[10] = {0x2A};
+    uint8_t data[8] = {};
+
+    EXPECT_EQ(PassThroughExecute(&drive, cdb, 10, data, sizeof data, DirectionOut, 30), 0);
+    EXPECT_EQ(PassThroughExecute(&drive, cdb, 10, data, sizeof data, DirectionOut, 30), 0);
 
     size_t capabilityQueries = 0;
     for (const FakeIoctl& call : fake.os.ioctls) capabilityQueries += call.code == kGetCapabilities;
     EXPECT_EQ(capabilityQueries, 1u);
+    EXPECT_EQ(fake.os.allocationSizes, (std::vector<size_t>{8 + 0x1FF, 8 + 0x1FF}));
     EXPECT_EQ(g_alignmentKnown[kDriveD], 1);
     EXPECT_EQ(g_alignmentMask[kDriveD], 0x1FFu);
-    EXPECT_EQ(g_alignmentKnown[kDriveC], 0);
 }
 
-TEST_F(PassThrough, FetchedMaskOfZeroCountsAsKnown) {
-    portMask = 0;
+// The mask is asked for on a device of its own, opened as the command's is
+// and closed again; whatever fails gives no mask, and data out then goes
+// from the caller's buffer.
+struct PortMaskCase {
+    const char* name;
+    FakeDevice device;
+    bool capabilitiesAnswer;
+    std::vector<uint32_t> queryOpens;  // the access of each open the query tries
+    bool queried;
+    std::vector<size_t> allocations;  // for 8 bytes out
+};
+
+class PortDriverMask : public PassThrough, public ::testing::WithParamInterface<PortMaskCase> {};
+
+TEST_P(PortDriverMask, IsAskedOfTheDriveLettersDevice) {
+    const PortMaskCase& row = GetParam();
+    fake.os.devices[DriveDevicePath(kDriveC)] = row.device;
+    capabilitiesAnswer = row.capabilitiesAnswer;
+    portMask = 7;
     const DriveEntry drive = Drive(kDriveC);
-    TestUnitReady(drive);
-    fake.os.ioctls.clear();
-    TestUnitReady(drive);
-    EXPECT_EQ(g_alignmentKnown[kDriveC], 1);
-    EXPECT_EQ(fake.os.ioctls.size(), 1u);
-    EXPECT_EQ(fake.os.ioctls[0].code, kPassThroughCode);
+    const uint8_t cdb[10] = {0x2A};
+    uint8_t data[8] = {};
+
+    PassThroughExecute(&drive, cdb, 10, data, sizeof data, DirectionOut, 30);
+
+    ASSERT_GE(fake.os.opens.size(), row.queryOpens.size());
+    for (size_t i = 0; i < row.queryOpens.size(); ++i) {
+        EXPECT_EQ(fake.os.opens[i].path, "\\\\.\\c:") << "open " << i;
+        EXPECT_EQ(fake.os.opens[i].access, row.queryOpens[i]) << "open " << i;
+    }
+    ASSERT_EQ(!fake.os.ioctls.empty() && fake.os.ioctls[0].code == kGetCapabilities, row.queried);
+    if (row.queried) {
+        EXPECT_TRUE(fake.os.ioctls[0].input.empty());
+        EXPECT_EQ(fake.os.ioctls[0].outSize, 24u);
+    }
+    EXPECT_EQ(fake.os.allocationSizes, row.allocations);
+    PassThroughCloseDevice();
+    EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "the query's device is closed";
 }
 
-TEST_F(PassThrough, LetterPastTheTableIsAskedEveryTimeAndNeverCached) {
-    constexpr uint8_t kPastTheTable = 40;
-    fake.os.devices[DriveDevicePath(kPastTheTable)] = FakeDevice{};
-    const DriveEntry drive = Drive(kPastTheTable);
-    EXPECT_EQ(TestUnitReady(drive), 0);
-    EXPECT_EQ(TestUnitReady(drive), 0);
+constexpr uint32_t kReadWrite = kGenericRead | kGenericWrite;
 
-    size_t capabilityQueries = 0;
-    for (const FakeIoctl& call : fake.os.ioctls) capabilityQueries += call.code == kGetCapabilities;
-    EXPECT_EQ(capabilityQueries, 2u);
-    for (int i = 0; i < MaxDriveLetters; ++i) EXPECT_EQ(g_alignmentKnown[i], 0) << i;
+INSTANTIATE_TEST_SUITE_P(
+    Table, PortDriverMask,
+    ::testing::Values(PortMaskCase{"ReadWrite", {true, true}, true, {kReadWrite}, true, {8 + 7}},
+                      PortMaskCase{"FailedQuery", {true, true}, false, {kReadWrite}, true, {}},
+                      PortMaskCase{"ReadOnly", {false, true}, true, {kReadWrite, kGenericRead}, true, {8 + 7}},
+                      PortMaskCase{"Unopenable", {false, false}, true, {kReadWrite, kGenericRead}, false, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DriveDevicePath, LowerCaseLetterFromTheIndex) {
+    EXPECT_EQ(DriveDevicePath(0), "\\\\.\\a:");
+    EXPECT_EQ(DriveDevicePath(2), "\\\\.\\c:");
+    EXPECT_EQ(DriveDevicePath(25), "\\\\.\\z:");
+    EXPECT_EQ(DriveDevicePath(2).size(), 6u);
 }
 
 }  // namespace

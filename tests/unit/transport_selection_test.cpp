@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_aspi_manager.h"
 #include "tests/fakes/fake_os.h"
@@ -175,6 +177,59 @@ TEST_F(TransportInitialisation, ForcedPassThroughStillClearsTables) {
     EXPECT_EQ(ScsiInitialize(1), -1);
     EXPECT_EQ(g_alignmentKnown[25], 0);
     EXPECT_EQ(g_alignmentMask[25], 0u);
+}
+
+class AspiHostAdapter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetTransportState();
+        manager.adapters = {FakeAspiManager::Adapter{0x0003, 0}, FakeAspiManager::Adapter{0xFFFF, 16}};
+        manager.supportInfo = (SS_COMP << 8) | 2;
+        ASSERT_EQ(ScsiInitialize(0), 3);
+        manager.inquiries.clear();  // the one that tried the first adapter
+    }
+    ScopedFakeOs fake;
+    FakeAspiManager manager{fake.os};
+};
+
+TEST_F(AspiHostAdapter, InquirySendsTheHeaderAndHandsOutTheAnswer) {
+    g_haInquirySrb.SRB_Flags = 0xFF;
+    g_haInquirySrb.SRB_Hdr_Rsvd = 0xDEADBEEF;
+    std::memset(g_haInquirySrb.HA_Identifier, 'x', sizeof g_haInquirySrb.HA_Identifier);
+    SRB_HAInquiry* answer = nullptr;
+
+    EXPECT_EQ(ScsiHostAdapterInquiry(1, &answer), 0);
+
+    ASSERT_EQ(manager.inquiries.size(), 1u);
+    const SRB_HAInquiry& sent = manager.inquiries[0];
+    EXPECT_EQ(sent.SRB_Cmd, SC_HA_INQUIRY);
+    EXPECT_EQ(sent.SRB_HaId, 1);
+    EXPECT_EQ(sent.SRB_Flags, 0);
+    EXPECT_EQ(sent.SRB_Hdr_Rsvd, 0u);
+    EXPECT_EQ(sent.HA_Identifier[15], 'x') << "only the header is written before sending";
+    EXPECT_EQ(answer, &g_haInquirySrb);
+    EXPECT_EQ(answer->HA_Unique[3], 16);
+}
+
+TEST_F(AspiHostAdapter, FailedInquiryStillHandsOutTheRecord) {
+    SRB_HAInquiry* answer = nullptr;
+    EXPECT_EQ(ScsiHostAdapterInquiry(2, &answer), 1);
+    EXPECT_EQ(answer, &g_haInquirySrb);
+}
+
+TEST_F(AspiHostAdapter, PassThroughSendsNoInquiry) {
+    g_usePassThrough = 1;
+    SRB_HAInquiry* answer = nullptr;
+    EXPECT_EQ(ScsiHostAdapterInquiry(0, &answer), 1);
+    EXPECT_EQ(answer, nullptr);
+    EXPECT_TRUE(manager.inquiries.empty());
+}
+
+TEST(AspiWithoutManager, InquiryNeverCallsAMissingEntry) {
+    ResetTransportState();
+    SRB_HAInquiry* answer = nullptr;
+    EXPECT_EQ(ScsiHostAdapterInquiry(0, &answer), 1);
+    EXPECT_EQ(answer, nullptr);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 # is, uncommitted changes included; without .git, build/ and dist/) in a
 # directory of its own, at another path, time zone and locale, and fails
 # unless the two executables are equal byte for byte:
-#   scripts/check-reproducible.sh
+#   scripts/check_reproducible.sh
 # The copies and their builds stay in build/reproducible/ for inspection.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -4,7 +4,7 @@
 # signature verifies (scripts/sign.sh), and removing the signature gives back
 # the executable's own bytes. The signed copy stays as
 # <windows-build-dir>/signing/KorvSerial.exe, for the end-to-end suite to start:
-#   scripts/check-signing.sh <windows-build-dir>
+#   scripts/check_signing.sh <windows-build-dir>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?windows build directory}" && pwd)
