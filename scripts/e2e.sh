@@ -113,8 +113,8 @@ run_case() {
         sed -n 's/^FAIL /FLAKY first run: /p' "$result"
         sed 's/^/FLAKY emulator: /' <<< "$crashes"
         cp "$sg_dir/log" "$result.sg-first"
-        keep_evidence "$evidence_dir/first-run"
-        mv "$evidence_dir"/screen-at-failure-*.png "$evidence_dir/first-run/" 2>/dev/null
+        keep_evidence "$evidence_dir/first-run/at-end"
+        mv "$evidence_dir"/at-failure-* "$evidence_dir/first-run/" 2>/dev/null
         reruns=$((reruns + 1))
         touch "$work/.case-start"
         passed=$before_passed
@@ -126,7 +126,7 @@ run_case() {
     cp "$sg_dir/log" "$result.sg"
     cat "$result"
     if [ "$failed" -gt "$before_failed" ]; then
-        keep_evidence "$evidence_dir"
+        keep_evidence "$evidence_dir/at-end"
         evidence_dirs+=("${evidence_dir#"$root"/}")
     fi
     evidence_dir=

@@ -14,17 +14,19 @@ evidence_dir=
 
 pass() { passed=$((passed + 1)); echo "PASS $1"; }
 
-# A failed check takes a picture of the whole virtual screen at once, while
-# whatever went wrong may still show, and names the folder of its evidence.
+# A failed check keeps, at once, what the case has written so far (a later
+# step of the case may write over it) and a picture of the whole virtual
+# screen, while whatever went wrong may still show; its FAIL line names them.
 fail() {
     failed=$((failed + 1))
     if [ -z "$evidence_dir" ]; then
         echo "FAIL $1${2:+: $2}"
         return
     fi
-    mkdir -p "$evidence_dir"
-    "$root/tests/e2e/screenshot.sh" "${DISPLAY:-}" "$evidence_dir/screen-at-failure-$failed.png" > /dev/null 2>&1
-    echo "FAIL $1${2:+: $2} [evidence: ${evidence_dir#"$root"/}]"
+    local moment=$evidence_dir/at-failure-$failed
+    keep_evidence "$moment"
+    "$root/tests/e2e/screenshot.sh" "${DISPLAY:-}" "$moment/screen.png" > /dev/null 2>&1
+    echo "FAIL $1${2:+: $2} [evidence: ${moment#"$root"/}]"
 }
 
 # keep_evidence <folder>: what the case's run left in the work directory (the
