@@ -9,8 +9,8 @@
 #include <cwchar>
 
 #include "app/framework/code_page.h"
-#include "app/win32/survey_progress_window.h"
 #include "app/framework/wide_text.h"
+#include "app/win32/survey_progress_window.h"
 
 namespace {
 
