@@ -155,6 +155,8 @@ run_group() {
         fail "group $name: Wine prefix set up"
         return
     fi
+    keep_clipboard_local || fail "group $name: Wine's clipboard manager kept from starting" \
+        "$(cat "$work/clipboard-sync.out" 2>/dev/null)"
     mkdir -p "$work/wine-placeholder"
     cp "$(wine_system_dir)/wnaspi32.dll" "$work/wine-placeholder/"
     install_manager

@@ -45,6 +45,8 @@
 //                        program again as soon as its first copy has made its marker;
 //                        prints its exit status and which window is in the foreground
 //   marker-gone:<ms>     wait until no copy of the program holds its marker
+//   hold-clipboard-sync  keep Wine's X clipboard manager from starting, for as long as
+//                        this driver runs (until its session ends); prints whether it could
 //   aspi-probe           what the ASPI manager found by name answers
 //   scsi-bus             register a SCSI bus in the hardware device map
 //   pt-probe:<letter>:rw|ro  TEST UNIT READY through pass-through on that letter
@@ -542,6 +544,22 @@ bool StepMarkerGone(Session&, const Params& params) {
     return gone;
 }
 
+// Wine's clipboard manager offers every clipboard change to X and takes X's
+// selection back into the clipboard; under load it lags a change behind and
+// may put an older text back over a newer one, or keep the clipboard open
+// for seconds. Windows has nothing of the kind: its clipboard changes only
+// when a program changes it. The manager starts only once it owns a mutex
+// named after the window station, so a process that owns it first keeps the
+// manager from starting at all.
+bool StepHoldClipboardSync(Session&, const Params&) {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, L"__wine_clipboard_WinSta0");
+    const bool first = mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+    EmitRaw("clipboard-sync", first ? "held" : "running");
+    if (!first) return false;
+    Sleep(INFINITE);
+    return true;
+}
+
 bool StepEarlySecondStart(Session&, const Params&) {
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = NamesakeProcedure;
@@ -663,6 +681,7 @@ const std::map<std::wstring, Step>& Steps() {
         {L"time", StepTime},
         {L"early-second-start", StepEarlySecondStart},
         {L"marker-gone", StepMarkerGone},
+        {L"hold-clipboard-sync", StepHoldClipboardSync},
         {L"refuse-marker", StepRefuseMarker},
         {L"click-holding-clipboard", StepClickHoldingClipboard},
         {L"aspi-probe", StepAspiProbe},

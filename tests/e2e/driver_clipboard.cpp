@@ -10,28 +10,20 @@
 
 namespace {
 
-// Wine's clipboard manager, in its desktop process, opens the clipboard
-// itself after every change to offer it to X; on a busy machine, or while
-// that process is still starting, it may keep it for seconds. The driver
-// waits for it as long as a step may take; when it never lets go, says who
-// holds it.
-constexpr DWORD kClipboardPatienceMs = 30000;
-
+// When the clipboard cannot be had, says who holds it: the evidence of a
+// failed step.
 bool OpenClipboardPatiently() {
-    const DWORD start = GetTickCount();
-    while (!OpenClipboard(nullptr)) {
-        if (GetTickCount() - start >= kClipboardPatienceMs) {
-            HWND holder = GetOpenClipboardWindow();
-            DWORD holderProcess = 0;
-            GetWindowThreadProcessId(holder, &holderProcess);
-            wchar_t holderClass[128] = L"<none>";
-            if (holder != nullptr) GetClassNameW(holder, holderClass, 128);
-            Emit("clipboard-held-by", std::wstring(holderClass) + L" pid=" + std::to_wstring(holderProcess));
-            return false;
-        }
-        Sleep(20);
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        if (OpenClipboard(nullptr)) return true;
+        Sleep(50);
     }
-    return true;
+    HWND holder = GetOpenClipboardWindow();
+    DWORD holderProcess = 0;
+    GetWindowThreadProcessId(holder, &holderProcess);
+    wchar_t holderClass[128] = L"<none>";
+    if (holder != nullptr) GetClassNameW(holder, holderClass, 128);
+    Emit("clipboard-held-by", std::wstring(holderClass) + L" pid=" + std::to_wstring(holderProcess));
+    return false;
 }
 
 std::string HexOf(const std::string& bytes) {

@@ -209,3 +209,22 @@ print_startup_times() {
     main=$(sed -n 's/^main-at=//p' "$work/$1.drv" | head -n 1)
     echo "start-up with $2: first window (${kind:-none}) after $((${first:-$3} - $3)) ms, filled main dialog after $((${main:-$3} - $3)) ms"
 }
+
+# Wine's X clipboard manager runs in its desktop process from the session's
+# first window on: at its start it takes X's selection into the clipboard
+# (opening and emptying it), and after every change it offers the clipboard
+# to X. On a busy machine it starts late or lags a change behind, and then
+# keeps the clipboard open for seconds or puts an older text back over a
+# newer one. A Windows clipboard changes only when a program changes it, so
+# every group keeps the manager from starting: a driver owns, before any
+# window exists, the mutex that the manager must own first, until the
+# group's Wine session ends. Waits for the driver to say whether it could.
+keep_clipboard_local() {
+    local said=$work/clipboard-sync.out waited=0
+    wine "$driver" hold-clipboard-sync > "$said" 2>&1 &
+    while ! grep -q '^clipboard-sync=' "$said" 2>/dev/null && [ "$waited" -lt 600 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    grep -qx 'clipboard-sync=held' "$said"
+}
