@@ -55,9 +55,15 @@ bool WaitPainted(HWND window, DWORD timeoutMs) {
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
 }
 
+// The limit is one the control does not hold yet: each step runs in a driver
+// process of its own, so a counter of this process alone would repeat the
+// limit an earlier process left, and the wait would end before the program
+// took anything. A sent message is answered before the posted ones wait.
 bool WaitPostedMessagesDone(HWND marker, DWORD timeoutMs) {
-    static UINT nextLimit = 0x7F000000;
-    const UINT limit = ++nextLimit;
+    constexpr UINT kFirstLimit = 0x7F000000;
+    constexpr UINT kLastLimit = 0x7FFFFF00;
+    const UINT held = static_cast<UINT>(SendWithTimeout(marker, EM_GETLIMITTEXT, 0, 0));
+    const UINT limit = held >= kFirstLimit && held < kLastLimit ? held + 1 : kFirstLimit;
     if (!PostMessageW(marker, EM_SETLIMITTEXT, limit, 0)) return !IsWindow(marker);
     return WaitUntil(
         [&] { return !IsWindow(marker) || static_cast<UINT>(SendWithTimeout(marker, EM_GETLIMITTEXT, 0, 0)) == limit; },
