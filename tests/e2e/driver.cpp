@@ -405,6 +405,17 @@ LRESULT CALLBACK NamesakeProcedure(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// A visible topmost window of another program, served by this thread.
+HWND MakeForeignWindow(const wchar_t* className, const wchar_t* title) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = NamesakeProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(WS_EX_TOPMOST, className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100,
+                           nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
 std::string ForegroundName(const Session& session, HWND namesake) {
     HWND foreground = GetForegroundWindow();
     if (foreground == session.main) return "main";
@@ -452,15 +463,8 @@ bool StepNamesakeStart(Session& session, const Params&) {
     wchar_t program[MAX_PATH];
     DWORD length = MAX_PATH;
     if (!QueryFullProcessImageNameW(session.process, 0, program, &length)) return Fail("the program's path is unknown");
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = NamesakeProcedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"KorvNamesake";
-    RegisterClassW(&windowClass);
     // Topmost like the main dialog and made after it, so that it lies above it.
-    HWND namesake = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, kMainTitle,
-                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100, nullptr, nullptr,
-                                    windowClass.hInstance, nullptr);
+    HWND namesake = MakeForeignWindow(L"KorvNamesake", kMainTitle);
     if (namesake == nullptr) return Fail("the namesake window cannot be made");
     SetForegroundWindow(namesake);
     EmitRaw("foreground-before", ForegroundName(session, namesake));
@@ -561,14 +565,7 @@ bool StepHoldClipboardSync(Session&, const Params&) {
 }
 
 bool StepEarlySecondStart(Session&, const Params&) {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = NamesakeProcedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"KorvOtherProgram";
-    RegisterClassW(&windowClass);
-    HWND other = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"Another program",
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
+    HWND other = MakeForeignWindow(L"KorvOtherProgram", L"Another program");
     if (other == nullptr) return Fail("the other program's window cannot be made");
     SetForegroundWindow(other);
     DWORD runningCopy = 0;
