@@ -3,6 +3,7 @@
 
 #include "app/framework/application.h"
 #include "app/win32/win32_os.h"
+#include "app/win32_survey_port.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The walk over the drive letters touches card readers and floppy drives

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/framework/resource_strings.h"
+#include "app/running_copy_mark.h"
 #include "app/serial_read_dlg.h"
 #include "res/resource_ids.h"
 
@@ -40,23 +41,25 @@ constexpr int kLookouts = 30;
 constexpr DWORD kLookoutPauseMilliseconds = 100;
 
 // The running copy's main dialog or progress window: a visible top-level
-// dialog with the main title. The class is named so that another program's
-// window with the same title (a folder named after the program, say) is not
-// taken for it. Nothing here waits on the running copy.
+// dialog with the main title that carries the running copy's mark. Another
+// program's message box or dialog with that caption has the same class, and
+// is passed over. Nothing sent here waits for an answer: the search and the
+// mark are read from the system's records of the windows.
 HWND FindRunningCopyWindow(const wchar_t* title) {
     for (HWND window = FindWindowExW(nullptr, nullptr, WC_DIALOG, title); window != nullptr;
          window = FindWindowExW(nullptr, window, WC_DIALOG, title)) {
-        if (IsWindowVisible(window)) return window;
+        if (IsWindowVisible(window) && IsRunningCopyWindow(window)) return window;
     }
     return nullptr;
 }
 
 }  // namespace
 
-// A minimised window is restored without waiting for the running copy, which
-// may be busy; what comes to the front is its last active popup, so that an
-// open About box is not left behind the dialog that cannot be used while it
-// is open.
+// The running copy may still be reading the drives, its window not yet shown:
+// this start looks out for it for a few seconds. A minimised window is
+// restored without waiting for the running copy, which may be busy; what
+// comes to the front is its last active popup, so that an open About box is
+// not left behind the dialog that cannot be used while it is open.
 void CSerialReadApp::ActivateRunningCopy() {
     const WideText title = LoadResourceString(IDS_MAIN_TITLE);
     HWND running = FindRunningCopyWindow(title.c_str());

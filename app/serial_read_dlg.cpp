@@ -4,12 +4,14 @@
 #include <iterator>
 
 #include "app/about_dlg.h"
+#include "app/application_icon.h"
 #include "app/clipboard.h"
 #include "app/copy_failure_text.h"
 #include "app/framework/code_page.h"
 #include "app/framework/application.h"
 #include "app/framework/resource_strings.h"
 #include "app/instruction_texts.h"
+#include "app/running_copy_mark.h"
 #include "res/resource_ids.h"
 #include "survey/survey.h"
 
@@ -23,8 +25,6 @@ uint8_t g_firstPaint = 1;
 Text g_noteText = kNoteText;
 
 constexpr UINT kSystemCommandMask = 0xFFF0;
-constexpr int kDialogLeft = 10;
-constexpr int kDialogTop = 10;
 
 const Text kNoSerial;
 
@@ -35,26 +35,13 @@ const Text& SerialOfDrive(int index) {
     return g_driveSerials[index];
 }
 
-// The application icon's image for one of the system's icon sizes. The
-// process is DPI-aware, so on a high-DPI screen these are the scaled sizes,
-// for which the icon holds images of their own (up to 200 %) rather than
-// leaving Windows to stretch a smaller one. Each size is an icon of its own,
-// not shared: a shared icon is one per resource, whatever size is asked for,
-// and would leave the small one a scaled copy of the large. The dialog
-// destroys it.
-HICON LoadApplicationIcon(int widthMetric, int heightMetric) {
-    return static_cast<HICON>(
-        LoadImageW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
-                   IMAGE_ICON, GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
-                   LR_DEFAULTCOLOR));
-}
-
 }  // namespace
 
 const MessageMapEntry CSerialReadDlg::kMessageEntries[] = {
     {WM_SYSCOMMAND, 0, 0, Handler(&CSerialReadDlg::OnSysCommand)},
     {WM_PAINT, 0, 0, Handler(&CSerialReadDlg::OnPaint)},
     {WM_QUERYDRAGICON, 0, 0, Handler(&CSerialReadDlg::OnQueryDragIcon)},
+    {WM_DESTROY, 0, 0, Handler(&CSerialReadDlg::OnDestroy)},
     {WM_COMMAND, EN_CHANGE, IDC_SERIAL, Handler(&CSerialReadDlg::OnSerialChange)},
     {WM_COMMAND, CBN_EDITCHANGE, IDC_DRIVE_LIST, Handler(&CSerialReadDlg::OnIgnoredNotification)},
     {WM_COMMAND, CBN_SELCHANGE, IDC_DRIVE_LIST, Handler(&CSerialReadDlg::OnSelectionChange)},
@@ -95,19 +82,17 @@ BOOL CSerialReadDlg::OnInitDialog() {
     AddAboutItem();
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-
-    SurveyDrives(Handle());
-
-    RECT frame;
-    GetWindowRect(Handle(), &frame);
-    SetWindowPos(Handle(), HWND_TOP, kDialogLeft, kDialogTop, frame.right - frame.left,
-                 frame.bottom - frame.top, SWP_SHOWWINDOW);
-    // Where a slow survey showed its progress window, that window had the
-    // foreground and the dialog takes its place; otherwise the dialog has it
-    // already.
-    SetForegroundWindow(Handle());
     note_.SetText(g_noteText);
+    MarkAsRunningCopy(Handle());
+
+    // Shows the dialog in its place when it is to be used.
+    SurveyDrives(Handle());
     return TRUE;
+}
+
+INT_PTR CSerialReadDlg::OnDestroy(WPARAM, LPARAM) {
+    UnmarkRunningCopy(Handle());
+    return FALSE;
 }
 
 void CSerialReadDlg::AddAboutItem() {

@@ -25,6 +25,7 @@ private:
     INT_PTR OnSysCommand(WPARAM wParam, LPARAM lParam);
     INT_PTR OnPaint(WPARAM wParam, LPARAM lParam);
     INT_PTR OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    INT_PTR OnDestroy(WPARAM wParam, LPARAM lParam);
     INT_PTR OnSerialChange(WPARAM wParam, LPARAM lParam);
     INT_PTR OnSelectionChange(WPARAM wParam, LPARAM lParam);
     INT_PTR OnCopy(WPARAM wParam, LPARAM lParam);

@@ -5,9 +5,9 @@
 #   survey/          the survey core: no window system, no application
 #   app/framework/   the dialog layer: nothing of the utility's windows, the
 #                    binding or the runtime; of the core only its text type
-#   app/win32/       the binding of the core's seam and of the survey's port:
-#                    no utility windows, of the survey only its port and the
-#                    progress it publishes
+#   app/win32/       the binding of the core's operating-system seam and the
+#                    way out of the process: nothing else of the application,
+#                    nothing of the survey
 #   app/runtime/     the program's own language and process runtime: nothing of ours
 # Prints one line per broken rule and a closing PASS or FAIL line.
 set -uo pipefail
@@ -18,7 +18,7 @@ rules=(
     'scsi|<(windows|winioctl|commctrl)\.h>|"(app|survey)/'
     'survey|<(windows|winioctl|commctrl)\.h>|"app/'
     'app/framework|"app/[a-z_]+\.h"|"app/(win32|runtime)/|"survey/|"scsi/(?!text\.h)|"res/'
-    'app/win32|"app/[a-z_]+\.h"|"app/runtime/|"survey/(?!survey_port\.h|survey_progress\.h)'
+    'app/win32|"app/(?!win32/)|"survey/'
     'app/runtime|"'
 )
 

@@ -52,6 +52,8 @@ public:
                                  uint32_t outSize) = 0;
     // The calling thread's last system error number.
     virtual uint32_t LastError() = 0;
+    // Milliseconds since the system started, wrapping at 2^32; leaves the last error alone.
+    virtual uint32_t Milliseconds() = 0;
 
     // A block of the process heap; nullptr when memory is exhausted.
     virtual void* Allocate(size_t size) = 0;

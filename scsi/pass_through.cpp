@@ -14,6 +14,34 @@ namespace {
 
 constexpr uint8_t kPassThroughTargetId = 1;
 constexpr uint8_t kSenseKeyByte = 2;
+// The port driver counts a request's time-out down once a second, so it may
+// end the request up to a second before the time-out is over.
+constexpr uint64_t kPortTimerMilliseconds = 1000;
+
+// A drive that let a request run out its time-out: the system error that
+// request ended with. Every further request would wait as long.
+struct SilentDrive {
+    bool silent;
+    uint32_t error;
+};
+SilentDrive g_silentDrives[MaxDriveLetters];
+
+// Windows reports an expired time-out as a failed call, with an error that
+// depends on the port driver (ERROR_SEM_TIMEOUT from USB storage, others
+// elsewhere); what sets it apart from any other failure is that the call took
+// the whole time-out.
+bool RanOutItsTimeOut(uint32_t tookMilliseconds, uint32_t timeoutSeconds) {
+    return tookMilliseconds + kPortTimerMilliseconds >= static_cast<uint64_t>(timeoutSeconds) * 1000;
+}
+
+const SilentDrive* SilenceOf(uint8_t driveLetter) {
+    if (driveLetter >= MaxDriveLetters || !g_silentDrives[driveLetter].silent) return nullptr;
+    return &g_silentDrives[driveLetter];
+}
+
+void MarkSilent(uint8_t driveLetter, uint32_t error) {
+    if (driveLetter < MaxDriveLetters) g_silentDrives[driveLetter] = {true, error};
+}
 
 // What the port driver behind the letter demands; 0 when its device does not
 // open or the query fails.
@@ -56,14 +84,14 @@ void RecordOutcome(const PassThroughRequest& request, const uint8_t* cdb, uint8_
     if (cdbLength > 0) std::memcpy(g_passThroughStatus.CDBByte, cdb, cdbLength);
 }
 
-int32_t Outcome(const PassThroughRequest& request, bool succeeded) {
+int32_t Outcome(const PassThroughRequest& request, bool succeeded, uint32_t error) {
     if (request.ScsiStatus == 0 && succeeded) return kResultSuccess;
     if (request.SenseBuffer[kSenseKeyByte] != 0) {
         PassThroughCloseDevice();
         return kResultCheckCondition;
     }
     if (!succeeded) {
-        StoreSystemError(g_passThroughStatus, Os().LastError());
+        StoreSystemError(g_passThroughStatus, error);
         PassThroughCloseDevice();
         return kResultSystemError;
     }
@@ -72,6 +100,10 @@ int32_t Outcome(const PassThroughRequest& request, bool succeeded) {
 }
 
 }  // namespace
+
+void ForgetSilentDrives() {
+    for (SilentDrive& drive : g_silentDrives) drive = SilentDrive{};
+}
 
 void PassThroughCloseDevice() {
     if (g_deviceHandle != nullptr) Os().CloseHandle(g_deviceHandle);
@@ -82,8 +114,16 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
                            uint8_t* buffer, uint32_t transferLength, uint8_t direction,
                            uint32_t timeout) {
     g_lastStatus = &g_passThroughStatus;
-    cdbLength = CdbLengthSent(*drive, cdbLength);
     const uint8_t driveLetter = drive->driveLetter;
+    // Nothing more goes to a drive that let a request run out its time-out;
+    // the caller learns the failure that request ended with, and as after any
+    // failure no device stays open.
+    if (const SilentDrive* silence = SilenceOf(driveLetter)) {
+        StoreSystemError(g_passThroughStatus, silence->error);
+        PassThroughCloseDevice();
+        return kResultSystemError;
+    }
+    cdbLength = CdbLengthSent(*drive, cdbLength);
     const uint32_t mask = CachedAlignmentMask(driveLetter, PortDriverAlignmentMask);
     if (!SelectDevice(driveLetter)) return kResultNoEventOrDevice;
 
@@ -106,10 +146,13 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
     request.DataBuffer = transfer.data;
     if (cdbLength > 0) std::memcpy(request.Cdb, cdb, cdbLength);
 
+    const uint32_t sentAt = Os().Milliseconds();
     const bool succeeded = Os().DeviceIoControl(g_deviceHandle, kIoctlScsiPassThroughDirect, &request,
                                                 sizeof request, &request, sizeof request);
+    const uint32_t error = succeeded ? 0 : Os().LastError();
+    if (!succeeded && RanOutItsTimeOut(Os().Milliseconds() - sentAt, timeout)) MarkSilent(driveLetter, error);
     RecordOutcome(request, cdb, cdbLength);
-    const int32_t result = Outcome(request, succeeded);
+    const int32_t result = Outcome(request, succeeded, error);
     FreeAligned(transfer.bounce);
     return result;
 }

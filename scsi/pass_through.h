@@ -72,10 +72,15 @@ extern uint8_t g_deviceLetter;  // drive-letter index g_deviceHandle was opened 
 // Closes the cached device, if any.
 void PassThroughCloseDevice();
 
+// Every drive answers again until one lets a request run out its time-out.
+void ForgetSilentDrives();
+
 // Runs one command on the drive's letter device and leaves its outcome in
 // g_passThroughStatus. Returns 0, 4 (check condition with sense data), -1 (no
 // device), -3 (control request failed without sense data) or -10 (no memory).
-// The CDB goes out with CdbLengthSent's length.
+// The CDB goes out with CdbLengthSent's length. Once a request to a drive has
+// failed after taking its whole time-out, the drive is sent nothing more: each
+// later command returns -3 at once with that request's system error.
 int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLength,
                            uint8_t* buffer, uint32_t transferLength, uint8_t direction,
                            uint32_t timeout);

@@ -25,6 +25,7 @@ void ResetTransportState() {
     g_adapterScanCount = kInitialAdapterScanCount;
     g_aspiManagerAbandoned = false;
     ForgetAlignmentMasks();
+    ForgetSilentDrives();
     g_aspiModule = nullptr;
     g_sendAspi32Command = nullptr;
     g_getAspi32SupportInfo = nullptr;
@@ -102,6 +103,7 @@ bool StartAspi() {
 
 TransportMode ScsiInitialize(uint8_t forcePassThrough) {
     ForgetAlignmentMasks();
+    ForgetSilentDrives();
     g_usePassThrough = Os().PlatformId() == kPlatformWin32Nt ? 1 : 0;
 
     if (forcePassThrough == 0 && StartAspi()) return g_adapterScanCount;

@@ -7,7 +7,6 @@
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
 #include "survey/serial_composition.h"
-#include "survey/survey_progress.h"
 #include "survey/survey_texts.h"
 
 Text g_driveNames[kResultSlots];
@@ -57,7 +56,7 @@ void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
         if (IsSupportedDrive(identification)) {
             // Named before the read, so that a drive whose read fails is still listed.
             g_driveNames[kept] = ComposeDisplayName(transport, drive);
-            PublishReadingDrive(kept + 1, supported, g_driveNames[kept].c_str());
+            SurveyUi().ReadingDrive(kept + 1, supported, g_driveNames[kept].c_str());
             g_driveSerials[kept] = ReadSerialInfo(drive, identification, block)
                                        ? ComposeSerial(identification, block)
                                        : Text(kReadErrorSerial);
@@ -68,15 +67,23 @@ void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
 }
 
 // A box ends the survey's work: no sign of life of it may stay beside the box.
-void Tell(SurveyWindow dialog, const char* text, const char* caption) {
+void EndProgressWithMessage(SurveyWindow dialog, const char* text, const char* caption) {
     SurveyUi().EndProgress();
     SurveyUi().ShowMessage(dialog, text, caption);
+}
+
+// The dialog takes the foreground while the progress window, if one came,
+// still holds it: once that window goes, the system hands the foreground to
+// another program and may refuse it to a window shown after.
+void ShowDialogInPlaceOfProgress(SurveyWindow dialog) {
+    SurveyUi().ShowDialog(dialog);
+    SurveyUi().EndProgress();
 }
 
 void FindAndReadDrives(SurveyWindow dialog) {
     const TransportMode transport = ScsiInitialize(0);
     if (transport == kTransportNone) {
-        Tell(dialog, kNoTransportText, nullptr);
+        EndProgressWithMessage(dialog, kNoTransportText, nullptr);
         SurveyUi().ExitProcess(0);
         return;
     }
@@ -90,13 +97,12 @@ void FindAndReadDrives(SurveyWindow dialog) {
     ScsiReleaseDevice();
     if (found == 0) {
         SurveyUi().WriteStdout(kNoDriveLine);
+    } else if (g_driveCount == 0) {
+        EndProgressWithMessage(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
+        SurveyUi().EndDialog(dialog, kDialogCancel);
         return;
     }
-
-    if (g_driveCount == 0) {
-        Tell(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
-        SurveyUi().EndDialog(dialog, kDialogCancel);
-    }
+    ShowDialogInPlaceOfProgress(dialog);
 }
 
 }  // namespace
@@ -106,8 +112,6 @@ SurveyPort& SurveyUi() { return *g_surveyPort; }
 void InstallSurveyPort(SurveyPort* port) { g_surveyPort = port; }
 
 void SurveyDrives(SurveyWindow dialog) {
-    PublishFindingDrives();
     SurveyUi().BeginProgress();
     FindAndReadDrives(dialog);
-    SurveyUi().EndProgress();
 }

@@ -15,5 +15,6 @@ extern int32_t g_driveCount;
 
 // Runs once from the main dialog's initialisation. `dialog` owns the message
 // boxes and is ended when devices exist but none is supported; with no
-// transport at all the process ends.
+// transport at all the process ends. Otherwise the survey shows the dialog
+// before its progress ends.
 void SurveyDrives(SurveyWindow dialog);

@@ -5,6 +5,7 @@
 #include <winioctl.h>
 #include <ntddscsi.h>
 
+#include "app/win32/leaving.h"
 #include "scsi/pass_through.h"
 
 // The core writes the port driver's records and control codes without the
@@ -57,9 +58,12 @@ void* Win32Os::FindEntry(OsModule module, const char* name) {
 
 OsHandle Win32Os::CreateCompletionEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
 
+// A signalled event is an ASPI request's end: the manager is done with our
+// memory, so a user who asked to leave meanwhile may go now.
 OsWait Win32Os::WaitFor(OsHandle event, uint32_t milliseconds) {
     switch (WaitForSingleObject(event, milliseconds)) {
         case WAIT_OBJECT_0:
+            LeaveIfAsked();
             return OsWait::Signalled;
         case WAIT_TIMEOUT:
             return OsWait::TimedOut;
@@ -89,6 +93,10 @@ bool Win32Os::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t
 }
 
 uint32_t Win32Os::LastError() { return GetLastError(); }
+
+// GetTickCount rather than its 64-bit form, which Windows XP lacks; callers
+// subtract, so the wrap after 49 days does no harm.
+uint32_t Win32Os::Milliseconds() { return GetTickCount(); }
 
 void* Win32Os::Allocate(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
 

@@ -1,10 +1,8 @@
 #pragma once
 
-// The product's bindings to Win32: the operating-system seam of the core
-// (win32_os.cpp) and the survey's port (win32_survey_port.cpp).
+// The core's operating-system seam bound to Win32.
 
 #include "scsi/os_seam.h"
-#include "survey/survey_port.h"
 
 class Win32Os : public OsSeam {
 public:
@@ -20,16 +18,7 @@ public:
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
                          uint32_t outSize) override;
     uint32_t LastError() override;
+    uint32_t Milliseconds() override;
     void* Allocate(size_t size) override;
     void Free(void* block) override;
-};
-
-class Win32SurveyPort : public SurveyPort {
-public:
-    void WriteStdout(const char* text) override;
-    void BeginProgress() override;
-    void EndProgress() override;
-    void ShowMessage(SurveyWindow owner, const char* text, const char* caption) override;
-    void EndDialog(SurveyWindow dialog, int result) override;
-    void ExitProcess(int status) override;
 };

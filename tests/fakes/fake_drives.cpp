@@ -28,7 +28,7 @@ void FakeDrives::ServePassThrough(FakeOs& os) {
     for (const auto& letter : letters) {
         os.devices[DriveDevicePath(static_cast<uint8_t>(letter.first))].grantsReadWrite = !letter.second.readOnly;
     }
-    os.ioctlHandler = [this](const FakeIoctl& call, uint8_t* out, uint32_t& error) {
+    os.ioctlHandler = [this, &os](const FakeIoctl& call, uint8_t* out, uint32_t& error) {
         constexpr uint32_t kInvalidParameter = 87;
         const int letter = call.path[4] - 'a';
         const SimDrive& drive = letters.at(letter);
@@ -44,6 +44,12 @@ void FakeDrives::ServePassThrough(FakeOs& os) {
         }
         commands.push_back({{0, letter}, std::vector<uint8_t>(request.Cdb, request.Cdb + request.CdbLength)});
         const SimOutcome outcome = AnswerCommand(&drive, 0, request.Cdb, request.DataTransferLength);
+        // The port driver's timer may end the request up to a second early.
+        if (outcome.waitsOutTimeOut) os.clockMilliseconds += request.TimeOutValue * 1000 - 900;
+        if (outcome.systemError != 0) {
+            error = static_cast<uint32_t>(outcome.systemError);
+            return false;
+        }
         if (!outcome.data.empty()) std::memcpy(request.DataBuffer, outcome.data.data(), outcome.data.size());
         std::memcpy(request.SenseBuffer, outcome.sense, sizeof outcome.sense);
         request.ScsiStatus = outcome.targetStatus;

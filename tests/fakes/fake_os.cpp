@@ -154,6 +154,8 @@ bool FakeOs::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t 
 
 uint32_t FakeOs::LastError() { return lastError_; }
 
+uint32_t FakeOs::Milliseconds() { return clockMilliseconds; }
+
 void* FakeOs::Allocate(size_t size) {
     allocationSizes.push_back(size);
     if (allocationFails) return nullptr;

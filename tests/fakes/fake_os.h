@@ -64,6 +64,7 @@ public:
     std::function<bool(const FakeIoctl& call, uint8_t* out, uint32_t& error)> ioctlHandler;
     bool allocationFails = false;
     size_t allocationMisalignment = 0;  // bytes added to every allocation's address
+    uint32_t clockMilliseconds = 0;     // what Milliseconds answers; a handler may move it on
 
     // --- record ---
     std::vector<std::string> loadAttempts;
@@ -102,6 +103,7 @@ public:
     bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
                          uint32_t outSize) override;
     uint32_t LastError() override;
+    uint32_t Milliseconds() override;
     void* Allocate(size_t size) override;
     void Free(void* block) override;
 

@@ -28,18 +28,43 @@ public:
     std::optional<int> exitStatus;
     int progressBegun = 0;
     bool progressShowing = false;
+    // What a progress window would show now: "finding", or "<drive>/<drives> <name>".
+    std::string progress;
+    // The calls that change what the user sees, in order: "begin-progress",
+    // "end-progress", "show-dialog", "message", "end-dialog", "exit".
+    std::vector<std::string> sequence;
 
     void WriteStdout(const char* text) override { standardOutput += text; }
     void BeginProgress() override {
         ++progressBegun;
         progressShowing = true;
+        progress = "finding";
+        sequence.push_back("begin-progress");
     }
-    void EndProgress() override { progressShowing = false; }
+    void ReadingDrive(int32_t drive, int32_t drives, const char* name) override {
+        progress = std::to_string(drive) + "/" + std::to_string(drives) + " " + name;
+    }
+    void EndProgress() override {
+        progressShowing = false;
+        sequence.push_back("end-progress");
+    }
+    void ShowDialog(SurveyWindow dialog) override {
+        shownDialog = dialog;
+        sequence.push_back("show-dialog");
+    }
     void ShowMessage(SurveyWindow owner, const char* text, const char* caption) override {
         messages.push_back(
             {owner, text, caption != nullptr ? std::optional<std::string>(caption) : std::nullopt, progressShowing});
+        sequence.push_back("message");
     }
-    void EndDialog(SurveyWindow dialog, int result) override { endedDialogs.emplace_back(dialog, result); }
-    void ExitProcess(int status) override { exitStatus = status; }
-};
+    void EndDialog(SurveyWindow dialog, int result) override {
+        endedDialogs.emplace_back(dialog, result);
+        sequence.push_back("end-dialog");
+    }
+    void ExitProcess(int status) override {
+        exitStatus = status;
+        sequence.push_back("exit");
+    }
 
+    SurveyWindow shownDialog = nullptr;
+};

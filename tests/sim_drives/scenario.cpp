@@ -1,6 +1,7 @@
 #include "tests/sim_drives/scenario.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,8 @@
 // fail=<opcode>:<srb-status>/<ha-status> (request or host-adapter failure;
 // status 00h leaves the request pending for good),
 // errno=<opcode>:<decimal errno> (the pass-through request itself fails),
+// hang=<opcode> (the pass-through request waits out its time-out and then
+// fails with ETIMEDOUT, as to a drive that has stopped answering),
 // open=readonly|readwrite (whether a pass-through device refuses writing),
 // delay=<decimal ms> (pass-through only: every request takes that long).
 // Numbers marked <hex> are hexadecimal without prefix.
@@ -125,6 +128,13 @@ bool ParseDriveKey(const std::string& key, const std::string& value, SimDrive& d
             return false;
         }
         failure.systemError = static_cast<int>(number);
+        drive.failures.push_back(failure);
+        return true;
+    }
+    if (key == "hang") {
+        if (!ParseByte(value, 16, failure.opcode)) return false;
+        failure.systemError = ETIMEDOUT;
+        failure.waitsOutTimeOut = true;
         drive.failures.push_back(failure);
         return true;
     }

@@ -25,6 +25,7 @@ struct SimFailure {
     uint8_t requestStatus = 0x01;  // SRB_Status when not a check condition
     uint8_t adapterStatus = 0x00;  // SRB_HaStat when not a check condition
     int systemError = 0;           // pass-through only: the request itself fails with this errno
+    bool waitsOutTimeOut = false;  // pass-through only: it fails only once its time-out has run out
 };
 
 // CHECK CONDITION with this sense in place of the answer to `opcode`.

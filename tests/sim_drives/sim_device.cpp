@@ -36,6 +36,7 @@ SimOutcome AnswerCommand(const SimDrive* drive, uint8_t lun, const uint8_t* cdb,
         if (failure.opcode != opcode) continue;
         if (failure.systemError != 0) {
             outcome.systemError = failure.systemError;
+            outcome.waitsOutTimeOut = failure.waitsOutTimeOut;
         } else if (failure.checkCondition) {
             SetCheckCondition(outcome, failure.senseKey, failure.asc, failure.ascq);
         } else {

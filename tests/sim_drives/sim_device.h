@@ -15,6 +15,7 @@ struct SimOutcome {
     uint8_t sense[14] = {};
     std::vector<uint8_t> data;  // bytes to place at the start of the caller's buffer
     int systemError = 0;        // pass-through: the request fails with this errno, nothing else holds
+    bool waitsOutTimeOut = false;  // pass-through: the failure comes when the request's time-out has run out
 };
 
 constexpr uint8_t kSimStatusError = 0x04;        // SS_ERR

@@ -28,6 +28,14 @@
 // slow open would wait in Wine's single-threaded server instead and stall
 // every Wine process, which Windows never does.)
 //
+// A drive whose scenario line says hang=<opcode> has stopped answering that
+// command: the request waits out its own time-out inside the SG_IO call and
+// then fails with ETIMEDOUT, which Wine reports as a failed control request.
+// That is how Windows reports it (the port driver completes the request with
+// a time-out status after waiting the whole time); Linux itself would end
+// SG_IO successfully with the time-out in host_status, which Wine would pass
+// on as a completed request.
+//
 // A network letter: its root is the directory `net-<letter>`, which the file
 // system statistics report as NFS, so that Wine calls the drive remote; its
 // device file takes `network-open-ms` (a file holding milliseconds) to open,
@@ -188,6 +196,7 @@ int AnswerScsiRequest(int fd, sg_io_hdr_t* request) {
         std::this_thread::sleep_for(std::chrono::milliseconds(drive->answerDelayMs));
     }
     const SimOutcome outcome = AnswerCommand(drive, 0, cdb, request->dxfer_len);
+    if (outcome.waitsOutTimeOut) std::this_thread::sleep_for(std::chrono::milliseconds(request->timeout));
     if (outcome.systemError != 0) {
         Log(Describe(letter, *request, cdb) + " -> errno=" + std::to_string(outcome.systemError));
         errno = outcome.systemError;

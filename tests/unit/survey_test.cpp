@@ -5,7 +5,6 @@
 
 #include "scsi/transport.h"
 #include "survey/survey.h"
-#include "survey/survey_progress.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
 #include "tests/sim_drives/scenario.h"
@@ -73,7 +72,9 @@ TEST_F(Survey, KeepsSupportedDrivesInOrderAndSkipsOthers) {
     EXPECT_TRUE(ui.endedDialogs.empty());
     EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "a drive held open cannot be removed while the window waits";
     EXPECT_EQ(ui.progressBegun, 1);
-    EXPECT_FALSE(ui.progressShowing) << "the progress window must be gone before the dialog shows";
+    EXPECT_EQ(ui.shownDialog, kDialog);
+    EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "show-dialog", "end-progress"}))
+        << "the dialog takes the foreground while the progress window still holds it";
 }
 
 // Another thread shows this while the survey's thread is blocked in a
@@ -86,16 +87,13 @@ TEST_F(Survey, PublishesTheDriveItReadsWhileItsCommandRuns) {
     std::vector<std::string> states;
     const auto answer = fake.os.ioctlHandler;
     fake.os.ioctlHandler = [&](const FakeIoctl& call, uint8_t* out, uint32_t& error) {
-        const SurveyProgress progress = CurrentSurveyProgress();
-        const std::string state =
-            std::to_string(progress.drive) + "/" + std::to_string(progress.drives) + " " + progress.name;
-        if (states.empty() || states.back() != state) states.push_back(state);
+        if (states.empty() || states.back() != ui.progress) states.push_back(ui.progress);
         return answer(call, out, error);
     };
 
     SurveyDrives(kDialog);
 
-    EXPECT_EQ(states, (std::vector<std::string>{"0/0 ", "1/2 (D:) " + kKv948a, "2/2 (G:) " + kKv942a}));
+    EXPECT_EQ(states, (std::vector<std::string>{"finding", "1/2 (D:) " + kKv948a, "2/2 (G:) " + kKv942a}));
 }
 
 TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
@@ -178,6 +176,70 @@ TEST_F(Survey, AfterARequestTheManagerNeverEndsNothingMoreIsSent) {
     EXPECT_TRUE(ui.endedDialogs.empty());
 }
 
+// A pass-through request that fails only once its whole time-out has run out
+// comes from a drive that has stopped answering: the port driver would wait
+// as long again for every further request, so that drive is sent nothing
+// more. Any other failure keeps the usual rules. The drive under test is D:,
+// a good writer on E: beside it.
+struct SilenceCase {
+    const char* name;
+    SimFailure failure;
+    std::vector<uint8_t> opcodesToD;
+    std::vector<std::string> serials;  // of the drives listed, in order
+};
+
+SimFailure TimedOut(uint8_t opcode, int systemError) {
+    SimFailure failure{opcode};
+    failure.systemError = systemError;
+    failure.waitsOutTimeOut = true;
+    return failure;
+}
+
+SimFailure FailsAtOnce(uint8_t opcode, int systemError) {
+    SimFailure failure{opcode};
+    failure.systemError = systemError;
+    return failure;
+}
+
+constexpr int kSemaphoreTimeout = 121;  // ERROR_SEM_TIMEOUT, as USB storage reports a time-out
+constexpr int kIoDevice = 1117;         // ERROR_IO_DEVICE, as other port drivers do
+
+TEST_F(Survey, ADriveThatLetsARequestRunOutItsTimeOutIsSentNothingMore) {
+    const SilenceCase cases[] = {
+        {"TEST UNIT READY timed out: no INQUIRY, not listed", TimedOut(0x00, kSemaphoreTimeout), {0x00},
+         {"506580004000"}},
+        {"INQUIRY timed out: not listed", TimedOut(0x12, kIoDevice), {0x00, 0x12}, {"506580004000"}},
+        {"serial read timed out: read error", TimedOut(0xF1, kSemaphoreTimeout), {0x00, 0x12, 0xF1},
+         {"S/No Read error", "506580004000"}},
+        {"TEST UNIT READY not ready: INQUIRY still sent", CheckCondition(0x00, 0x02, 0x3A, 0x00),
+         {0x00, 0x12, 0xF1}, {"507425005001", "506580004000"}},
+        {"TEST UNIT READY failed at once with the time-out's error: INQUIRY still sent",
+         FailsAtOnce(0x00, kSemaphoreTimeout), {0x00, 0x12, 0xF1}, {"507425005001", "506580004000"}},
+        {"serial read failed at once: read error", FailsAtOnce(0xF1, kIoDevice), {0x00, 0x12, 0xF1},
+         {"S/No Read error", "506580004000"}},
+    };
+    for (const SilenceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearAll();
+        drives.commands.clear();
+        drives.letters[3] = Writer(kKv948a, "01389");
+        drives.letters[3].failures = {c.failure};
+        drives.letters[4] = Writer(kKv942a, "00FA0");
+        drives.ServePassThrough(fake.os);
+
+        SurveyDrives(kDialog);
+
+        std::vector<uint8_t> opcodesToD;
+        for (const FakeCommand& command : drives.commands) {
+            if (command.address.second == 3) opcodesToD.push_back(command.cdb[0]);
+        }
+        EXPECT_EQ(opcodesToD, c.opcodesToD);
+        std::vector<std::string> serials(g_driveSerials, g_driveSerials + g_driveCount);
+        EXPECT_EQ(serials, c.serials);
+        EXPECT_EQ(fake.os.OpenDeviceCount(), 0u);
+    }
+}
+
 TEST_F(Survey, FillsTwentySixSlotsUnderAspi) {
     FakeAspiManager manager(fake.os);
     manager.adapters = {{0, 16}, {0, 16}};
@@ -207,6 +269,7 @@ TEST_F(Survey, WithNoDeviceAtAllLeavesTheDialogOpenAndEmpty) {
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.endedDialogs.empty());
     EXPECT_FALSE(ui.exitStatus.has_value());
+    EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "show-dialog", "end-progress"}));
 }
 
 TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
@@ -222,6 +285,8 @@ TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
     EXPECT_EQ(ui.messages[0].caption, std::optional<std::string>("KorvSerial1"));
     EXPECT_FALSE(ui.messages[0].progressShowing) << "the progress window must be gone before the box";
     EXPECT_EQ(ui.endedDialogs, (std::vector<std::pair<SurveyWindow, int>>{{kDialog, 2}}));
+    EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "end-progress", "message", "end-dialog"}))
+        << "a dialog about to close is never shown";
     EXPECT_EQ(g_driveCount, 0);
     EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "the device probed last is not held";
 }
@@ -239,6 +304,7 @@ TEST_F(Survey, WithNoTransportShowsTheBoxAndEndsTheProcess) {
     EXPECT_FALSE(ui.messages[0].progressShowing) << "the progress window must be gone before the box";
     EXPECT_EQ(ui.exitStatus, std::optional<int>(0));
     EXPECT_TRUE(ui.endedDialogs.empty());
+    EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "end-progress", "message", "exit"}));
 }
 
 }  // namespace

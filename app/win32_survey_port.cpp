@@ -1,4 +1,4 @@
-#include "app/win32/win32_os.h"
+#include "app/win32_survey_port.h"
 
 #include <windows.h>
 
@@ -10,7 +10,9 @@
 
 #include "app/framework/code_page.h"
 #include "app/framework/wide_text.h"
-#include "app/win32/survey_progress_window.h"
+#include "app/main_window_place.h"
+#include "app/survey_progress_window.h"
+#include "app/win32/leaving.h"
 
 namespace {
 
@@ -40,7 +42,25 @@ void Win32SurveyPort::WriteStdout(const char* text) {
 
 void Win32SurveyPort::BeginProgress() { BeginSurveyProgress(); }
 
-void Win32SurveyPort::EndProgress() { EndSurveyProgress(); }
+void Win32SurveyPort::ReadingDrive(int32_t drive, int32_t drives, const char* name) {
+    ShowReadingDrive(drive, drives, name);
+}
+
+// No request is in flight any more: a user who asked to leave while one was
+// goes now, before anything else shows.
+void Win32SurveyPort::EndProgress() {
+    LeaveIfAsked();
+    EndSurveyProgress();
+}
+
+// The foreground passes from the progress window, if it came, to the dialog
+// within this process, which is always allowed.
+void Win32SurveyPort::ShowDialog(SurveyWindow dialog) {
+    LeaveIfAsked();
+    HWND window = static_cast<HWND>(dialog);
+    SetWindowPos(window, HWND_TOP, kMainWindowLeft, kMainWindowTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(window);
+}
 
 // The foreground is asked for: a progress window that had it is gone by now.
 void Win32SurveyPort::ShowMessage(SurveyWindow owner, const char* text, const char* caption) {

@@ -1,0 +1,200 @@
+#include "app/survey_progress_window.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/application_icon.h"
+#include "app/framework/application.h"
+#include "app/framework/code_page.h"
+#include "app/main_window_place.h"
+#include "app/progress_texts.h"
+#include "app/running_copy_mark.h"
+#include "app/win32/leaving.h"
+#include "res/resource_ids.h"
+
+namespace {
+
+// Usually the survey takes a fraction of a second: the main dialog is then
+// the first and only window.
+constexpr DWORD kDelayBeforeWindowMilliseconds = 1000;
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT kRefreshMilliseconds = 100;
+constexpr UINT kMarqueeStepMilliseconds = 30;
+
+// What the window shows: written by the survey's thread, read by the
+// window's, both under the lock.
+struct ShownProgress {
+    int32_t drive;   // the drive being read, 1 to `drives`; 0 while the drives are being found
+    int32_t drives;
+    char name[64];   // its display name, Shift-JIS
+};
+CRITICAL_SECTION g_progressLock;
+bool g_progressLockReady = false;
+ShownProgress g_progress;
+
+HANDLE g_surveyEnded = nullptr;
+HANDLE g_progressThread = nullptr;
+
+// Touched by the progress thread alone.
+HWND g_window = nullptr;
+int32_t g_shownDrive = -1;
+bool g_closing = false;  // the user asked to leave; the request in flight must end first
+
+ShownProgress LatestProgress() {
+    EnterCriticalSection(&g_progressLock);
+    const ShownProgress progress = g_progress;
+    LeaveCriticalSection(&g_progressLock);
+    return progress;
+}
+
+bool SurveyHasEnded() { return WaitForSingleObject(g_surveyEnded, 0) == WAIT_OBJECT_0; }
+
+void SetItemText(HWND window, int id, const char* shiftJis) {
+    SetDlgItemTextW(window, id, WideFromShiftJis(shiftJis).c_str());
+}
+
+// While the drives are being found, the bar moves without measuring; then
+// it counts the drives read so far.
+void ShowProgress(HWND window, const ShownProgress& progress) {
+    HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    if (progress.drive == 0) {
+        SetItemText(window, IDC_PROGRESS_STEP, kFindingDrivesText);
+        SendMessageW(bar, PBM_SETMARQUEE, TRUE, kMarqueeStepMilliseconds);
+        return;
+    }
+    SendMessageW(bar, PBM_SETMARQUEE, FALSE, 0);
+    SetWindowLongW(bar, GWL_STYLE, GetWindowLongW(bar, GWL_STYLE) & ~PBS_MARQUEE);
+    SendMessageW(bar, PBM_SETRANGE32, 0, progress.drives);
+    SendMessageW(bar, PBM_SETPOS, progress.drive - 1, 0);
+    // wsprintf writes at most 1024 characters; the name at most 63 bytes.
+    char step[1024];
+    wsprintfA(step, kReadingDriveFormat, progress.drive, progress.drives, progress.drive, progress.drives,
+              progress.name);
+    SetItemText(window, IDC_PROGRESS_STEP, step);
+}
+
+void Refresh(HWND window) {
+    if (g_closing) return;
+    const ShownProgress progress = LatestProgress();
+    if (progress.drive == g_shownDrive) return;
+    g_shownDrive = progress.drive;
+    ShowProgress(window, progress);
+}
+
+// The close box, Alt+F4, the taskbar's Close and Esc: the user may always
+// leave, even while the survey's thread waits for a drive that does not
+// answer.
+void Leave(HWND window) {
+    if (g_closing || LeaveNowOrOnceRequestEnds()) return;
+    g_closing = true;
+    SetItemText(window, IDC_PROGRESS_STEP, kClosingAfterRequestText);
+}
+
+INT_PTR CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            MarkAsRunningCopy(window);
+            SetItemText(window, IDC_PROGRESS_TEXT, kProgressText);
+            g_shownDrive = -1;
+            Refresh(window);
+            SetTimer(window, kRefreshTimer, kRefreshMilliseconds, nullptr);
+            return FALSE;
+        case WM_TIMER:
+            // The timer also runs while the user drags the window, when the
+            // system's move loop keeps this thread from the loop below.
+            if (SurveyHasEnded()) {
+                DestroyWindow(window);
+            } else {
+                Refresh(window);
+            }
+            return TRUE;
+        case WM_CLOSE:
+            Leave(window);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDCANCEL) Leave(window);
+            return TRUE;
+        case WM_DESTROY:
+            UnmarkRunningCopy(window);
+            g_window = nullptr;
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+void ServeWindowUntilSurveyEnds() {
+    while (g_window != nullptr &&
+           MsgWaitForMultipleObjects(1, &g_surveyEnded, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (g_window != nullptr && IsDialogMessageW(g_window, &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
+    if (WaitForSingleObject(g_surveyEnded, kDelayBeforeWindowMilliseconds) != WAIT_TIMEOUT) return 0;
+    HICON icon = LoadApplicationIcon(SM_CXICON, SM_CYICON);
+    HICON smallIcon = LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON);
+    g_window = CreateDialogParamW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDD_PROGRESS), nullptr,
+                                  ProgressProcedure, 0);
+    if (g_window != nullptr) {
+        SendMessageW(g_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(g_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+        // A survey that ended while the window was being made gets no window
+        // at all, rather than one that flashes up and takes the foreground.
+        if (!SurveyHasEnded()) {
+            SetWindowPos(g_window, HWND_TOP, kMainWindowLeft, kMainWindowTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+            ServeWindowUntilSurveyEnds();
+        }
+        if (g_window != nullptr) DestroyWindow(g_window);
+    }
+    if (smallIcon != nullptr) DestroyIcon(smallIcon);
+    if (icon != nullptr) DestroyIcon(icon);
+    return 0;
+}
+
+// Messages sent from the ending thread are answered meanwhile: its window's
+// destruction may send to this thread, which must not be waiting deaf.
+void WaitServingSentMessages(HANDLE thread) {
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
+void BeginSurveyProgress() {
+    if (!g_progressLockReady) InitializeCriticalSection(&g_progressLock);
+    g_progressLockReady = true;
+    g_progress = ShownProgress{};
+    g_surveyEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (g_surveyEnded == nullptr) return;
+    g_progressThread = CreateThread(nullptr, 0, ShowProgressUntilSurveyEnds, nullptr, 0, nullptr);
+    if (g_progressThread != nullptr) return;
+    CloseHandle(g_surveyEnded);
+    g_surveyEnded = nullptr;
+}
+
+void ShowReadingDrive(int32_t drive, int32_t drives, const char* name) {
+    if (!g_progressLockReady) return;
+    EnterCriticalSection(&g_progressLock);
+    g_progress.drive = drive;
+    g_progress.drives = drives;
+    lstrcpynA(g_progress.name, name, sizeof g_progress.name);
+    LeaveCriticalSection(&g_progressLock);
+}
+
+void EndSurveyProgress() {
+    if (g_progressThread == nullptr) return;
+    SetEvent(g_surveyEnded);
+    WaitServingSentMessages(g_progressThread);
+    CloseHandle(g_progressThread);
+    CloseHandle(g_surveyEnded);
+    g_progressThread = nullptr;
+    g_surveyEnded = nullptr;
+}
