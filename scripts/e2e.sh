@@ -174,6 +174,9 @@ run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
     case_slow_writer case_second_start_during_survey case_builtin_manager case_network_letter case_namesake_window \
+    "case_close_during_survey sysclose" "case_close_during_survey altf4" "case_close_during_survey esc" \
+    case_close_during_request_win98 \
+    "case_silent_writers silent-writer 1" "case_silent_writers two-silent-writers 2" \
     "case_versions winxp" "case_versions win7" "case_versions win10" \
     "case_no_transport win98" "case_no_transport winme"
 

@@ -41,9 +41,19 @@
 //   progress:<ms>        wait for the progress window to name a drive it reads; prints
 //                        its title, texts, place, topmost and taskbar flags
 //   time:<name>          the system clock's milliseconds since 1970, as <name>-at
-//   early-second-start   with another program's window in the foreground, start the
-//                        program again as soon as its first copy has made its marker;
-//                        prints its exit status and which window is in the foreground
+//   foreground           which window has the foreground: main, about or other
+//   early-second-start   with another program's window in the foreground and another
+//                        program's minimised dialog titled like the main dialog, start
+//                        the program again as soon as its first copy has made its marker;
+//                        prints which window of it was there then, the second copy's exit
+//                        status, which window is in the foreground, and whether the
+//                        minimised dialog stayed minimised and in the background
+//   close-progress:sysclose|altf4|esc[:<ms>]  close the progress window as the taskbar's
+//                        Close, Alt+F4 or Esc would; prints what its step line says
+//                        when it waits for a request to end first, the program's exit
+//                        status and how long it took to end (at most <ms>)
+//   handover:<ms>        with the progress window pinned by a child window of the
+//                        driver, whether the main dialog shows while it is still there
 //   marker-gone:<ms>     wait until no copy of the program holds its marker
 //   hold-clipboard-sync  keep Wine's X clipboard manager from starting, for as long as
 //                        this driver runs (until its session ends); prints whether it could
@@ -54,6 +64,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -504,6 +515,11 @@ bool StepProgress(Session&, const Params& params) {
     return true;
 }
 
+bool StepForeground(Session& session, const Params&) {
+    EmitRaw("foreground", ForegroundName(session, nullptr));
+    return true;
+}
+
 bool StepTime(Session&, const Params& params) {
     if (params.empty()) return Fail("time needs a name");
     EmitRaw(ToUtf8(params[0]) + "-at", UnixMilliseconds());
@@ -564,7 +580,18 @@ bool StepHoldClipboardSync(Session&, const Params&) {
     return true;
 }
 
+// Another program's dialog with the main dialog's caption, minimised: an
+// installer's or an archive tool's message has the same title and class.
+HWND MakeForeignMinimisedDialog() {
+    HWND dialog = CreateWindowExW(0, kDialogClass, kMainTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  320, 320, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (dialog != nullptr) ShowWindow(dialog, SW_SHOWMINNOACTIVE);
+    return dialog;
+}
+
 bool StepEarlySecondStart(Session&, const Params&) {
+    HWND namesake = MakeForeignMinimisedDialog();
+    if (namesake == nullptr) return Fail("the other program's dialog cannot be made");
     HWND other = MakeForeignWindow(L"KorvOtherProgram", L"Another program");
     if (other == nullptr) return Fail("the other program's window cannot be made");
     SetForegroundWindow(other);
@@ -589,8 +616,101 @@ bool StepEarlySecondStart(Session&, const Params&) {
             WaitForWindow(IsProgressWindow, 0) ? "progress" : WaitForWindow(IsMainDialog, 0) ? "main" : "none");
     const bool ended = StartAgain(program, length);
     EmitRaw("foreground", ForegroundOfCopy(runningCopy));
+    EmitRaw("namesake-minimised", IsIconic(namesake) ? "1" : "0");
+    EmitRaw("namesake-foreground", GetForegroundWindow() == namesake ? "1" : "0");
     DestroyWindow(other);
+    DestroyWindow(namesake);
     return ended;
+}
+
+// Posted as the taskbar's "Close window" and Alt+F4 reach a window, and Esc
+// as the keyboard gives it to the dialog's own message loop.
+void PostClose(HWND window, const std::wstring& how) {
+    if (how == L"sysclose") {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (how == L"altf4") {
+        constexpr LPARAM kAltDown = 1 << 29;
+        PostMessageW(window, WM_SYSKEYDOWN, VK_F4, kAltDown | 1);
+        PostMessageW(window, WM_SYSKEYUP, VK_F4, kAltDown | 0xC0000001);
+    } else {
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageW(window, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    }
+}
+
+bool StepCloseProgress(Session&, const Params& params) {
+    if (params.empty() || (params[0] != L"sysclose" && params[0] != L"altf4" && params[0] != L"esc")) {
+        return Fail("close-progress needs sysclose, altf4 or esc");
+    }
+    HWND progress = WaitForWindow(IsProgressWindow, 60000);
+    if (progress == nullptr) return Fail("no progress window");
+    DWORD processId = 0;
+    GetWindowThreadProcessId(progress, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (process == nullptr) return Fail("the program's process cannot be opened");
+    const DWORD timeoutMs = ParamMs(params, 1, 10000);
+    const DWORD closedAt = GetTickCount();
+    PostClose(progress, params[0]);
+    std::wstring step;
+    const auto closingSaid = [&] { return step.find(L"Closing") != std::wstring::npos; };
+    WaitUntil(
+        [&] {
+            if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
+            step = WindowText(GetDlgItem(progress, IDC_PROGRESS_STEP));
+            return closingSaid();
+        },
+        timeoutMs);
+    // Read once more: the length and the text are two messages, and the
+    // text may have changed between the two reads that saw it first.
+    if (closingSaid()) Emit("closing-step", WindowText(GetDlgItem(progress, IDC_PROGRESS_STEP)));
+    const bool ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    const DWORD took = GetTickCount() - closedAt;
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    EmitRaw("close-by", ToUtf8(params[0]));
+    EmitRaw("exit", ended ? std::to_string(code) : "timeout");
+    if (ended) EmitRaw("exit-after-ms", std::to_string(took));
+    return ended;
+}
+
+// The main dialog of that process, shown; found without sending it anything.
+bool MainDialogShown(DWORD processId) {
+    return WaitForWindow(
+               [&](HWND window) {
+                   DWORD owner = 0;
+                   GetWindowThreadProcessId(window, &owner);
+                   return owner == processId && IsWindowVisible(window) && HasControl(window, IDC_DRIVE_LIST);
+               },
+               0) != nullptr;
+}
+
+// Whether the main dialog shows while the progress window is still there. A
+// child window of this thread inside the progress window pins it: the
+// progress window cannot go before this thread has answered for its child,
+// which it does only once it has looked, however short the moment between
+// the two. Where the program ends the progress window first, the dialog
+// never comes while the pin holds, and the step says so after <ms>.
+bool StepHandover(Session&, const Params& params) {
+    const DWORD timeoutMs = ParamMs(params, 0, 60000);
+    HWND progress = WaitForWindow(IsProgressWindow, timeoutMs);
+    if (progress == nullptr) return Fail("no progress window");
+    DWORD processId = 0;
+    GetWindowThreadProcessId(progress, &processId);
+    HWND pin = CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"Static", nullptr, WS_CHILD, 0, 0, 1, 1, progress, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    if (pin == nullptr) return Fail("the progress window cannot be pinned");
+    const bool shownFirst = WaitUntil([&] { return MainDialogShown(processId); }, timeoutMs) && IsWindow(progress);
+    EmitRaw("main-shown-before-progress-gone", shownFirst ? "1" : "0");
+    const bool gone = WaitUntil(
+        [&] {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            return !IsWindow(progress);
+        },
+        timeoutMs);
+    EmitRaw("progress-gone", gone ? "1" : "0");
+    return gone;
 }
 
 // With the main dialog minimised, starts its program again; prints the second
@@ -676,7 +796,10 @@ const std::map<std::wstring, Step>& Steps() {
         {L"first-window", StepFirstWindow},
         {L"progress", StepProgress},
         {L"time", StepTime},
+        {L"foreground", StepForeground},
         {L"early-second-start", StepEarlySecondStart},
+        {L"close-progress", StepCloseProgress},
+        {L"handover", StepHandover},
         {L"marker-gone", StepMarkerGone},
         {L"hold-clipboard-sync", StepHoldClipboardSync},
         {L"refuse-marker", StepRefuseMarker},

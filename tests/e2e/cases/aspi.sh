@@ -291,3 +291,23 @@ case_no_code_page_932() {
     use_version ""
 }
 
+
+# On Windows 98 and ME the ASPI manager's driver writes into the program's
+# memory until its request ends: the progress window closed while the serial
+# read of a writer is stuck says that it waits, and the utility ends once the
+# request has been aborted and has ended.
+case_close_during_request_win98() {
+    local c=close-win98
+    use_version win98
+    start_app $c "$(scenario_env "$scenarios/stuck-read.scenario")"
+    drive $c close-progress:sysclose:120000
+    stop_app 10
+    use_version ""
+    check_line "Windows 98, closed during a stuck request: the window says it waits for the request" \
+        "$work/$c.drv" 'closing-step=ドライブの応答を待ってから終了します (長くて 45 秒ほど)。\nClosing once the drive has answered (about 45 s at most).'
+    check_line "Windows 98, closed during a stuck request: ends with status 0 once the request has ended" \
+        "$work/$c.drv" "exit=0"
+    check_match "Windows 98, closed during a stuck request: the request was aborted first" "$work/$c.log" '^cmd=03 '
+    check_no_match "Windows 98, closed during a stuck request: no drive read after it" "$work/$c.log" \
+        '^cmd=02 ha=0 target=5 .*cdb=F1'
+}

@@ -118,7 +118,7 @@ case_slow_writer() {
     start_app $c "$(no_manager)"
     drive $c first-window:60000 progress:60000
     screenshot $c-progress
-    drive $c main:120000 time:main windows:KorvSerial list serial select:1 serial
+    drive $c handover:120000 main:120000 time:main windows:KorvSerial foreground list serial select:1 serial
     print_startup_times $c "a writer answering 4 s late" "$start"
     check_line "slow writer: the progress window comes first" "$work/$c.drv" "first-window=progress"
     check_line "slow writer: progress window titled as the program" "$work/$c.drv" "progress-title=KorvSerial"
@@ -127,6 +127,9 @@ case_slow_writer() {
     check_match "slow writer: progress window where the dialog will be" "$work/$c.drv" '^progress-rect=10,10,[0-9]+,[0-9]+$'
     check_line "slow writer: progress window topmost" "$work/$c.drv" "progress-topmost=1"
     check_line "slow writer: progress window on the taskbar" "$work/$c.drv" "progress-taskbar=1"
+    check_line "slow writer: the main dialog shown before the progress window goes" "$work/$c.drv" \
+        "main-shown-before-progress-gone=1"
+    check_line "slow writer: the main dialog in front afterwards" "$work/$c.drv" "foreground=main"
     check_line "slow writer: the main dialog alone afterwards" "$work/$c.drv" "windows=1"
     check_line "slow writer: both writers listed" "$work/$c.drv" "count=2"
     check_line "slow writer: the slow writer listed" "$work/$c.drv" "item0=(D:) KORVANE DVDR   KV-948A  "
@@ -140,16 +143,61 @@ case_slow_writer() {
 
 # Started again while the first copy still reads a slow writer, before any
 # window of it shows: the second start waits for that window, brings it in
-# front of another program's window and ends.
+# front of another program's window and ends. Another program's minimised
+# dialog with the same title is left as it is.
 case_second_start_during_survey() {
     local c=early-second
     use_letters "$scenarios/slow-writer.scenario"
     start_app $c "$(no_manager)"
     drive $c early-second-start
+    check_line "second start during the survey: started before any window of the first" "$work/$c.drv" \
+        "window-at-second-start=none"
     check_line "second start during the survey: ends by itself" "$work/$c.drv" "second-start-exit=0"
+    check_line "second start during the survey: another program's dialog so titled stays minimised" \
+        "$work/$c.drv" "namesake-minimised=1"
+    check_line "second start during the survey: another program's dialog so titled stays in the background" \
+        "$work/$c.drv" "namesake-foreground=0"
     check_match "second start during the survey: the running copy's window in front" "$work/$c.drv" \
         '^foreground=(progress|main)$'
     drive $c main:120000 windows:KorvSerial key:esc wait-exit:30000
     check_line "second start during the survey: one main window afterwards" "$work/$c.drv" "windows=1"
     stop_app 30
+}
+
+# Writers that have stopped answering beside a good one: the first request to
+# each waits out its 30-second time-out, and it is sent nothing more, so the
+# main dialog comes after one time-out per such writer, with the good writer.
+case_silent_writers() {
+    local scenario=$1 silent=$2 c=silent-$1 start letter log=$sg_dir/log
+    use_letters "$scenarios/$scenario.scenario"
+    start=$(date +%s%3N)
+    start_app $c "$(no_manager)"
+    drive $c first-window:60000 main:240000 time:main list serial
+    print_startup_times $c "$silent writer(s) that stopped answering" "$start"
+    check_line "$scenario: only the answering writer listed" "$work/$c.drv" "count=1"
+    check_line "$scenario: the answering writer" "$work/$c.drv" "item0=(E:) KORVANE CD-R   KV-R4410A"
+    check_line "$scenario: its serial read" "$work/$c.drv" "serial=505624004001"
+    for letter in $(sed -n 's/^drive \([C-Z]\): .*hang=.*/\1/p' "$scenarios/$scenario.scenario"); do
+        check_match "$scenario: $letter: waited out the TEST UNIT READY's time-out" "$log" \
+            "^letter=$letter cdblen=6 cdb=00 00 00 00 00 00 dir=none len=0 timeout=30000 -> errno=110$"
+        check_equal "$scenario: $letter: sent nothing after it" "$(grep -c "^letter=$letter " "$log")" 1
+    done
+    drive $c main:5000 key:esc wait-exit:30000
+    stop_app 30
+    check_no_real_device "$scenario"
+}
+
+# The progress window closed while the survey's thread waits for a writer
+# that does not answer: the utility ends at once, with nothing left behind.
+case_close_during_survey() {
+    local how=$1 c=close-$1
+    use_letters "$scenarios/silent-writer.scenario"
+    start_app $c "$(no_manager)"
+    drive $c close-progress:"$how":10000
+    stop_app 10
+    check_line "closed by $how while a drive does not answer: the utility ends with status 0" "$work/$c.drv" "exit=0"
+    sed -n "s/^exit-after-ms=/closed by $how: ended after ms: /p" "$work/$c.drv"
+    check_equal "closed by $how: no drive held" "$(drive_holders | tr '\n' ' ')" ""
+    drive $c windows:KorvSerial
+    check_line "closed by $how: no window left" "$work/$c.drv" "windows=0"
 }
