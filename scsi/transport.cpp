@@ -1,9 +1,9 @@
 #include "scsi/transport.h"
 
 #include "scsi/buffer_alignment.h"
-#include "scsi/format.h"
 #include "scsi/pass_through.h"
 #include "scsi/status_records.h"
+#include "text/format.h"
 
 // Until ScsiInitialize settles the count, enumeration walks adapter id 0 alone.
 constexpr uint8_t kInitialAdapterScanCount = 1;
