@@ -16,9 +16,10 @@ extern SendAspi32CommandFn g_sendAspi32Command;
 extern GetAspi32SupportInfoFn g_getAspi32SupportInfo;
 extern SRB_HAInquiry g_haInquirySrb;  // holds the answer of the latest inquiry
 
-// The globals above back to the values they are defined with, and the manager
-// not abandoned, as a fresh process finds them: a manager once abandoned is
-// otherwise abandoned for the rest of the process.
+// The globals above as a fresh process finds them, and the manager not
+// abandoned: how the tests, all in one process, start each case afresh. The
+// program itself settles the transport once and never takes an abandonment
+// back.
 void ResetTransportState();
 
 // Settles the transport once per survey. Non-zero `forcePassThrough` leaves the
