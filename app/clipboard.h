@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "scsi/text.h"
+#include "text/text.h"
 
 // The text with its terminating NUL, owned by `owner` on the clipboard. Another
 // window may hold the clipboard open for a moment (a clipboard history or a

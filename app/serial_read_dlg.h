@@ -7,7 +7,7 @@
 
 #include "app/framework/controls.h"
 #include "app/framework/dialog.h"
-#include "scsi/text.h"
+#include "text/text.h"
 
 class CSerialReadDlg : public Dialog {
 public:

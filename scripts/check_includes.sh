@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Checks that each layer includes only what sits below it:
+#   text/            the texts and their formatter: nothing of ours but itself,
+#                    and no window system
 #   scsi/            the transport core: no window system, no survey (its port
 #                    included), no application, and no window type at all
 #   survey/          the survey core: no window system, no application
 #   app/framework/   the dialog layer: nothing of the utility's windows, the
-#                    binding or the runtime; of the core only its text type
+#                    binding, the runtime or the core; its texts from text/
 #   app/win32/       the binding of the core's operating-system seam and the
 #                    way out of the process: nothing else of the application,
 #                    nothing of the survey
@@ -15,9 +17,10 @@ cd "$(dirname "$0")/.."
 
 # folder | what an include line of that folder must not name (Perl regular expression)
 rules=(
+    'text|<(windows|winioctl|commctrl)\.h>|"(app|survey|scsi|res)/'
     'scsi|<(windows|winioctl|commctrl)\.h>|"(app|survey)/'
     'survey|<(windows|winioctl|commctrl)\.h>|"app/'
-    'app/framework|"app/[a-z_]+\.h"|"app/(win32|runtime)/|"survey/|"scsi/(?!text\.h)|"res/'
+    'app/framework|"app/[a-z_]+\.h"|"app/(win32|runtime)/|"survey/|"scsi/|"res/'
     'app/win32|"app/(?!win32/)|"survey/'
     'app/runtime|"'
 )

@@ -68,13 +68,22 @@ install_from_release() {
     install_missing -t "$codename"
 }
 
+# Refreshes the indexes and installs the missing packages; after an
+# incomplete refresh a failed install is tried once more from the release's
+# own suite.
+install_packages() {
+    if refresh_indexes; then
+        install_missing
+    else
+        install_missing || install_from_release
+    fi
+}
+
 mapfile -t missing < <(missing_packages)
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "installing: ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    refreshed=yes
-    refresh_indexes || refreshed=no
-    if ! install_missing && { [ "$refreshed" = yes ] || ! install_from_release; }; then
+    if ! install_packages; then
         mapfile -t still_missing < <(missing_packages)
         echo "error: could not install: ${still_missing[*]:-${missing[*]}}" >&2
         echo "The package mirror may be in the middle of an update; please try again later." >&2

@@ -12,6 +12,7 @@ scripts/install-deps.sh
 tests/scripts/check_install_deps.sh
 scripts/check_includes.sh
 tests/docs/check_guides.sh
+tests/e2e/check_startup_times.sh
 
 jobs=$(nproc)
 # The unit tests first: they take seconds and say the most about a fault.

@@ -54,9 +54,9 @@ uint32_t CompletionLimitMilliseconds(uint32_t timeoutSeconds) {
     return static_cast<uint32_t>(limit < kLongestWait ? limit : kLongestWait);
 }
 
-// What the adapter's answer to its inquiry asks for; an adapter that does not
-// answer asks for nothing.
-uint32_t HostAdapterMask(uint8_t adapter) {
+// Sends the adapter its inquiry and takes the mask from the answer; an
+// adapter that does not answer asks for nothing.
+uint32_t InquireAdapterAlignmentMask(uint8_t adapter) {
     SRB_HAInquiry* inquiry = nullptr;
     if (ScsiHostAdapterInquiry(adapter, &inquiry) != 0) return 0;
     return HostAdapterAlignmentMask(*inquiry);
@@ -97,7 +97,7 @@ int32_t AspiExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t cdbLeng
     if (AspiManagerAbandoned()) return kResultRequestStatus;
 
     const uint8_t lengthSent = CdbLengthSent(*drive, cdbLength);
-    const uint32_t mask = CachedAlignmentMask(drive->adapterId, HostAdapterMask);
+    const uint32_t mask = CachedAlignmentMask(drive->adapterId, InquireAdapterAlignmentMask);
 
     const OsHandle event = Os().CreateCompletionEvent();
     if (event == nullptr) return kResultNoEventOrDevice;

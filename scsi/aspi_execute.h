@@ -2,8 +2,9 @@
 
 // SCSI commands through the ASPI for Win32 manager. The request block is
 // g_aspiExecSrb, which is at the same time the ASPI transport's status record.
-// A manager has no time-out of its own worth relying on, and the survey runs
-// before the window exists, so every wait for a request is bounded here.
+// A manager has no time-out of its own worth relying on, and the main window
+// shows only once the survey is done, so every wait for a request is bounded
+// here.
 //
 // A request given up is never taken back: the manager may still complete it
 // at any time, writing its block and its data buffer and signalling its

@@ -2,29 +2,14 @@
 
 #include <cstring>
 
-#include "scsi/device_records.h"
 #include "scsi/os_seam.h"
 
-int32_t g_alignmentKnown[MaxDriveLetters];
-uint32_t g_alignmentMask[MaxDriveLetters];
+namespace {
 
-uint32_t CachedAlignmentMask(uint8_t index, AlignmentMaskFetch fetch) {
-    if (index >= MaxDriveLetters) return fetch(index);
-    if (g_alignmentKnown[index] == 0) RememberAlignmentMask(index, fetch(index));
-    return g_alignmentMask[index];
-}
+int32_t g_alignmentKnown[kCachedAlignmentIndexes];
+uint32_t g_alignmentMask[kCachedAlignmentIndexes];
 
-void RememberAlignmentMask(uint8_t index, uint32_t mask) {
-    if (index >= MaxDriveLetters) return;
-    g_alignmentMask[index] = mask;
-    g_alignmentKnown[index] = 1;
-}
-
-void ForgetAlignmentMasks() {
-    std::memset(g_alignmentKnown, 0, sizeof g_alignmentKnown);
-    std::memset(g_alignmentMask, 0, sizeof g_alignmentMask);
-}
-
+// `size` usable bytes at an address whose bits in `mask` are clear.
 AlignedBlock AllocAligned(uint32_t size, uint32_t mask) {
     AlignedBlock block{nullptr, nullptr};
     // A size that would wrap with the slack added cannot be had.
@@ -34,6 +19,25 @@ AlignedBlock AllocAligned(uint32_t size, uint32_t mask) {
     const uintptr_t address = reinterpret_cast<uintptr_t>(block.allocation);
     block.aligned = reinterpret_cast<uint8_t*>((address + mask) & ~static_cast<uintptr_t>(mask));
     return block;
+}
+
+}  // namespace
+
+uint32_t CachedAlignmentMask(uint8_t index, AlignmentMaskFetch fetch) {
+    if (index >= kCachedAlignmentIndexes) return fetch(index);
+    if (g_alignmentKnown[index] == 0) RememberAlignmentMask(index, fetch(index));
+    return g_alignmentMask[index];
+}
+
+void RememberAlignmentMask(uint8_t index, uint32_t mask) {
+    if (index >= kCachedAlignmentIndexes) return;
+    g_alignmentMask[index] = mask;
+    g_alignmentKnown[index] = 1;
+}
+
+void ForgetAlignmentMasks() {
+    std::memset(g_alignmentKnown, 0, sizeof g_alignmentKnown);
+    std::memset(g_alignmentMask, 0, sizeof g_alignmentMask);
 }
 
 void FreeAligned(const AlignedBlock& block) {

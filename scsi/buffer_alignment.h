@@ -8,21 +8,26 @@
 #include <cstddef>
 #include <cstdint>
 
-// The size of both alignment tables: drive letters a to z.
-constexpr uint8_t MaxDriveLetters = 26;
+#include "scsi/device_records.h"
 
-// Indexed by ASPI host-adapter id, or by drive-letter index under pass-through.
-extern int32_t g_alignmentKnown[MaxDriveLetters];
-extern uint32_t g_alignmentMask[MaxDriveLetters];  // 2^k - 1; 0 means no alignment needed
+// An index is an ASPI host-adapter id, or a drive-letter index under
+// pass-through. The cache keeps as many as there are drive letters.
+constexpr uint8_t kCachedAlignmentIndexes = kDriveLetters;
 
-// Asks the adapter or port driver behind `index` for its mask; 0 when it
-// cannot be had.
+// Data in goes straight into the caller's buffer, and a port driver refuses a
+// buffer whose address has any bit of its adapter's mask set. The program's
+// own data buffers therefore start on a page: the system locks a buffer for
+// the adapter page by page, so no mask an adapter reports can ask for more.
+constexpr size_t kDataBufferAlignment = 4096;
+
+// Asks the adapter or port driver behind `index` for its mask (2^k - 1; 0
+// means no alignment needed); 0 when it cannot be had.
 using AlignmentMaskFetch = uint32_t (*)(uint8_t index);
 
 // The mask for `index`, fetched once and kept, a 0 as well, until
-// ForgetAlignmentMasks. Indexes past the tables are fetched on every call.
+// ForgetAlignmentMasks. Indexes past the cache are fetched on every call.
 uint32_t CachedAlignmentMask(uint8_t index, AlignmentMaskFetch fetch);
-// Caches a mask learnt otherwise; indexes past the tables are not kept.
+// Caches a mask learnt otherwise; indexes past the cache are not kept.
 void RememberAlignmentMask(uint8_t index, uint32_t mask);
 // Every index unknown again.
 void ForgetAlignmentMasks();
@@ -32,8 +37,6 @@ struct AlignedBlock {
     void* allocation;  // what FreeAligned releases
 };
 
-// `size` usable bytes at an address whose bits in `mask` are clear.
-AlignedBlock AllocAligned(uint32_t size, uint32_t mask);
 void FreeAligned(const AlignedBlock& block);
 
 // The data buffer a request carries: for data out under a non-zero mask an

@@ -2,9 +2,9 @@
 
 #include <cstdarg>
 
-#include "scsi/format.h"
 #include "scsi/result_codes.h"
 #include "scsi/status_records.h"
+#include "text/format.h"
 
 namespace {
 

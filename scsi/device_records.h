@@ -23,6 +23,8 @@ constexpr size_t kIdentificationLength = 24;  // vendorId followed by productId
 // vendorId to vendorSpecific: the bytes one copy of INQUIRY bytes 8..38 fills.
 constexpr size_t kIdentificationRunLength = 31;
 
+constexpr uint8_t kDriveLetters = 26;  // a to z: DriveEntry::driveLetter 0 to 25
+
 // One found CD/DVD device.
 struct DriveEntry {
     uint8_t targetId;     // ASPI target id; pass-through: the drive-letter index again

@@ -1,6 +1,6 @@
 #include "scsi/drive_device.h"
 
-#include "scsi/format.h"
+#include "text/format.h"
 
 Text DriveDevicePath(uint8_t driveLetter) {
     return FormatText("\\\\.\\%c:", static_cast<char>('a' + driveLetter));

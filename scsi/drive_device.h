@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "scsi/os_seam.h"
-#include "scsi/text.h"
+#include "text/text.h"
 
 // "\\.\c:" for index 2: the lower-case letter 'a' + index.
 Text DriveDevicePath(uint8_t driveLetter);

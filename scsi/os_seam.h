@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "scsi/text.h"
+#include "text/text.h"
 
 using OsHandle = void*;  // kernel object or device handle; nullptr means none
 using OsModule = void*;  // loaded library; nullptr means none

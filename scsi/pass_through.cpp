@@ -24,7 +24,7 @@ struct SilentDrive {
     bool silent;
     uint32_t error;
 };
-SilentDrive g_silentDrives[MaxDriveLetters];
+SilentDrive g_silentDrives[kDriveLetters];
 
 // Windows reports an expired time-out as a failed call, with an error that
 // depends on the port driver (ERROR_SEM_TIMEOUT from USB storage, others
@@ -35,12 +35,12 @@ bool RanOutItsTimeOut(uint32_t tookMilliseconds, uint32_t timeoutSeconds) {
 }
 
 const SilentDrive* SilenceOf(uint8_t driveLetter) {
-    if (driveLetter >= MaxDriveLetters || !g_silentDrives[driveLetter].silent) return nullptr;
+    if (driveLetter >= kDriveLetters || !g_silentDrives[driveLetter].silent) return nullptr;
     return &g_silentDrives[driveLetter];
 }
 
 void MarkSilent(uint8_t driveLetter, uint32_t error) {
-    if (driveLetter < MaxDriveLetters) g_silentDrives[driveLetter] = {true, error};
+    if (driveLetter < kDriveLetters) g_silentDrives[driveLetter] = {true, error};
 }
 
 // What the port driver behind the letter demands; 0 when its device does not

@@ -1,9 +1,8 @@
 #include "scsi/transport.h"
 
 #include "scsi/buffer_alignment.h"
-#include "scsi/format.h"
 #include "scsi/pass_through.h"
-#include "scsi/status_records.h"
+#include "text/format.h"
 
 // Until ScsiInitialize settles the count, enumeration walks adapter id 0 alone.
 constexpr uint8_t kInitialAdapterScanCount = 1;
@@ -24,17 +23,10 @@ void ResetTransportState() {
     g_usePassThrough = 0;
     g_adapterScanCount = kInitialAdapterScanCount;
     g_aspiManagerAbandoned = false;
-    ForgetAlignmentMasks();
-    ForgetSilentDrives();
     g_aspiModule = nullptr;
     g_sendAspi32Command = nullptr;
     g_getAspi32SupportInfo = nullptr;
     g_haInquirySrb = SRB_HAInquiry{};
-    g_deviceHandle = nullptr;
-    g_deviceLetter = 0;
-    g_aspiExecSrb = StatusBlock{};
-    g_passThroughStatus = StatusBlock{};
-    g_lastStatus = nullptr;
 }
 
 namespace {

@@ -3,7 +3,6 @@
 // Which transport is in force, and the ASPI manager's state: its entries, its
 // host-adapter inquiry, and whether it was abandoned.
 
-#include <cstddef>
 #include <cstdint>
 
 #include "scsi/aspi_manager.h"
@@ -17,10 +16,10 @@ extern SendAspi32CommandFn g_sendAspi32Command;
 extern GetAspi32SupportInfoFn g_getAspi32SupportInfo;
 extern SRB_HAInquiry g_haInquirySrb;  // holds the answer of the latest inquiry
 
-// Every piece of the transport's process-wide state back to the value it is
-// defined with, as a fresh process finds it: the globals above, the manager
-// not abandoned, the alignment masks, the pass-through device cache and the
-// status records.
+// The globals above as a fresh process finds them, and the manager not
+// abandoned: how the tests, all in one process, start each case afresh. The
+// program itself settles the transport once and never takes an abandonment
+// back.
 void ResetTransportState();
 
 // Settles the transport once per survey. Non-zero `forcePassThrough` leaves the
@@ -43,9 +42,3 @@ void ScsiReleaseDevice();
 // Asks an ASPI host adapter for its description. 0 when it answered, 1
 // otherwise; `out` receives the answering record whenever the request is sent.
 int32_t ScsiHostAdapterInquiry(uint8_t adapter, SRB_HAInquiry** out);
-
-// Data in goes straight into the caller's buffer, and a port driver refuses a
-// buffer whose address has any bit of its adapter's mask set. The program's
-// own data buffers therefore start on a page: the system locks a buffer for
-// the adapter page by page, so no mask an adapter reports can ask for more.
-constexpr size_t kDataBufferAlignment = 4096;

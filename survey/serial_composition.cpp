@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "scsi/format.h"
 #include "survey/model_table.h"
+#include "text/format.h"
 
 namespace {
 

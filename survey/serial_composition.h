@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "scsi/device_records.h"
-#include "scsi/text.h"
 #include "scsi/transport_mode.h"
+#include "text/text.h"
 
 constexpr size_t kSerialInfoBlockSize = 128;
 using SerialInfoBlock = uint8_t[kSerialInfoBlockSize];

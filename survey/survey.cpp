@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "scsi/buffer_alignment.h"
 #include "scsi/commands.h"
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
@@ -17,8 +18,8 @@ namespace {
 
 SurveyPort* g_surveyPort = nullptr;
 
-constexpr uint16_t kMaxDrives = 26;  // one per drive letter; well inside the result slots
-static_assert(kMaxDrives <= kResultSlots);
+// One drive per drive letter is well inside the result slots.
+static_assert(kDriveLetters <= kResultSlots);
 
 bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialInfoBlock& block) {
     // The manager may still write into the block of the read it was left holding.
@@ -89,8 +90,8 @@ void FindAndReadDrives(SurveyWindow dialog) {
     }
     SurveyUi().WriteStdout(transport == kTransportPassThrough ? kPassThroughModeLine : kAspiModeLine);
 
-    DriveEntry entries[kMaxDrives] = {};
-    const int32_t found = ScsiEnumerateDrives(entries, kMaxDrives);
+    DriveEntry entries[kDriveLetters] = {};
+    const int32_t found = ScsiEnumerateDrives(entries, kDriveLetters);
     ReadSupportedDrives(transport, entries, found);
     // Nothing stays open while the window waits: a writer with an open handle
     // cannot be removed safely.

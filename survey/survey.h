@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "scsi/text.h"
 #include "survey/survey_port.h"
+#include "text/text.h"
 
 constexpr int kResultSlots = 64;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "app/framework/wide_text.h"
-#include "scsi/text.h"
+#include "text/text.h"
 
 WideText WideFromShiftJis(std::string_view text);
 Text ShiftJisFromWide(const WideText& text);

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "scsi/text.h"
+#include "text/text.h"
 
 class DialogControl {
 public:

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "app/framework/controls.h"
-#include "scsi/text.h"
+#include "text/text.h"
 
 class DataExchange {
 public:

@@ -4,6 +4,7 @@
 #include "survey/survey.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
+#include "tests/fakes/scsi_state.h"
 
 namespace {
 
@@ -27,14 +28,14 @@ void BM_SurveyPassThroughAllLetters(benchmark::State& state) {
     drives.ServePassThrough(fake.os);
 
     for (auto _ : state) {
-        ResetTransportState();
+        ResetScsiState();
         ForgetResults();
         SurveyDrives(nullptr);
         fake.os.ForgetRecords();
         drives.commands.clear();
         ui.standardOutput.clear();
     }
-    ResetTransportState();
+    ResetScsiState();
     state.counters["addresses"] = 24;
     state.counters["per_address"] = benchmark::Counter(24.0 * state.iterations(),
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -54,7 +55,7 @@ void BM_SurveyAspiFourAdapters(benchmark::State& state) {
     drives.ServeAspi(manager);
 
     for (auto _ : state) {
-        ResetTransportState();
+        ResetScsiState();
         ForgetResults();
         SurveyDrives(nullptr);
         fake.os.ForgetRecords();
@@ -63,7 +64,7 @@ void BM_SurveyAspiFourAdapters(benchmark::State& state) {
         manager.executed.clear();
         manager.inquiries.clear();
     }
-    ResetTransportState();
+    ResetScsiState();
     state.counters["addresses"] = 64;
     state.counters["per_address"] = benchmark::Counter(64.0 * state.iterations(),
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

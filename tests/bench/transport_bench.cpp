@@ -9,6 +9,7 @@
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
 #include "tests/fakes/scoped_aspi_transport.h"
+#include "tests/fakes/scsi_state.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr uint32_t kTimeoutSeconds = 30;
 // the cost of the transport itself, plus the fake's recording of the request.
 void BM_PassThroughCommand(benchmark::State& state) {
     ScopedFakeOs fake;
-    ResetTransportState();
+    ResetScsiState();
     g_usePassThrough = 1;
     DriveEntry drive{};
     drive.driveLetter = 2;
@@ -46,7 +47,7 @@ void BM_AspiCommand(benchmark::State& state) {
     ScopedAspiTransport aspi;
     DriveEntry drive{};
     drive.targetId = 1;
-    g_alignmentKnown[0] = 1;
+    RememberAlignmentMask(0, 0);
     const uint8_t inquiry[6] = {0x12, 0, 0, 0, 40, 0};
     uint8_t reply[40];
 

@@ -81,6 +81,7 @@ namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
 const wchar_t* const kMainTitle = L"KorvSerial";
+const wchar_t* const kRunningMarker = L"KorvSerialPG";  // the mutex that marks a running copy
 const wchar_t* const kDialogClass = L"#32770";
 
 struct Session {
@@ -554,7 +555,7 @@ std::string ForegroundOfCopy(DWORD runningCopy) {
 bool StepMarkerGone(Session&, const Params& params) {
     const bool gone = WaitUntil(
         [] {
-            HANDLE marker = OpenMutexW(SYNCHRONIZE, FALSE, L"KorvSerialPG");
+            HANDLE marker = OpenMutexW(SYNCHRONIZE, FALSE, kRunningMarker);
             if (marker == nullptr) return true;
             CloseHandle(marker);
             return false;
@@ -564,13 +565,10 @@ bool StepMarkerGone(Session&, const Params& params) {
     return gone;
 }
 
-// Wine's clipboard manager offers every clipboard change to X and takes X's
-// selection back into the clipboard; under load it lags a change behind and
-// may put an older text back over a newer one, or keep the clipboard open
-// for seconds. Windows has nothing of the kind: its clipboard changes only
-// when a program changes it. The manager starts only once it owns a mutex
-// named after the window station, so a process that owns it first keeps the
-// manager from starting at all.
+// Wine's clipboard manager starts only once it owns a mutex named after the
+// window station, so a process that owns it first keeps the manager from
+// starting at all (why the suite wants that: keep_clipboard_local in
+// tests/e2e/e2e_lib.sh).
 bool StepHoldClipboardSync(Session&, const Params&) {
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"__wine_clipboard_WinSta0");
     const bool first = mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
@@ -599,7 +597,7 @@ bool StepEarlySecondStart(Session&, const Params&) {
     HANDLE marker = nullptr;
     WaitUntil(
         [&] {
-            marker = OpenMutexW(SYNCHRONIZE, FALSE, L"KorvSerialPG");
+            marker = OpenMutexW(SYNCHRONIZE, FALSE, kRunningMarker);
             runningCopy = ProcessIdOf(L"KorvSerial.exe");
             return marker != nullptr && runningCopy != 0;
         },
@@ -738,7 +736,7 @@ bool StepSecondStart(Session& session, const Params&) {
 // still rewrite its access list, which then grants nothing. Prints what a
 // later start is told.
 bool StepRefuseMarker(Session&, const Params&) {
-    HANDLE marker = OpenMutexW(WRITE_DAC, FALSE, L"KorvSerialPG");
+    HANDLE marker = OpenMutexW(WRITE_DAC, FALSE, kRunningMarker);
     if (marker == nullptr) return Fail("the running copy's marker cannot be opened");
     ACL empty;
     SECURITY_DESCRIPTOR descriptor;
@@ -749,7 +747,7 @@ bool StepRefuseMarker(Session&, const Params&) {
     CloseHandle(marker);
     if (!refused) return Fail("the marker's access list cannot be set");
     SetLastError(0xDEADBEEF);
-    HANDLE again = CreateMutexW(nullptr, TRUE, L"KorvSerialPG");
+    HANDLE again = CreateMutexW(nullptr, TRUE, kRunningMarker);
     EmitRaw("marker-create", again == nullptr ? "error=" + std::to_string(GetLastError()) : "granted");
     if (again != nullptr) CloseHandle(again);
     return true;

@@ -201,13 +201,19 @@ check_no_real_device() {
 # print_startup_times <case> <what> <start ms>: from the program's start (the
 # shell's clock, just before start_app) to its first visible window and to
 # the filled main dialog, as the driver's first-window and time:main steps saw
-# them. Printed, never judged.
+# them; a moment the driver did not see is said to be not seen. Printed,
+# never judged.
 print_startup_times() {
     local first main kind
     first=$(sed -n 's/^first-window-at=//p' "$work/$1.drv" | head -n 1)
     kind=$(sed -n 's/^first-window=//p' "$work/$1.drv" | head -n 1)
     main=$(sed -n 's/^main-at=//p' "$work/$1.drv" | head -n 1)
-    echo "start-up with $2: first window (${kind:-none}) after $((${first:-$3} - $3)) ms, filled main dialog after $((${main:-$3} - $3)) ms"
+    echo "start-up with $2: first window (${kind:-none}) $(time_since "$3" "$first"), filled main dialog $(time_since "$3" "$main")"
+}
+
+# time_since <start ms> <moment ms, or nothing when it was not seen>
+time_since() {
+    if [ -n "$2" ]; then echo "after $(($2 - $1)) ms"; else echo "not seen"; fi
 }
 
 # Wine's X clipboard manager runs in its desktop process from the session's

@@ -7,16 +7,17 @@
 #include "scsi/transport.h"
 #include "tests/fakes/fake_aspi_manager.h"
 #include "tests/fakes/fake_os.h"
+#include "tests/fakes/scsi_state.h"
 
 class ScopedAspiTransport {
 public:
     ScopedAspiTransport() : manager(fake.os) { StartAfresh(); }
 
-    ~ScopedAspiTransport() { ResetTransportState(); }
+    ~ScopedAspiTransport() { ResetScsiState(); }
 
     // The transport state of a fresh process, with the manager's entry installed.
     void StartAfresh() {
-        ResetTransportState();
+        ResetScsiState();
         g_sendAspi32Command = reinterpret_cast<SendAspi32CommandFn>(
             fake.os.libraries[FakeAspiManager::LibraryPath(fake.os)].entries[kSendAspi32CommandName]);
     }

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/fakes/fake_os.h"
+#include "tests/fakes/scsi_state.h"
 
 namespace {
 
@@ -51,10 +51,10 @@ TEST_P(AlignmentCache, FetchesAnIndexOnceUntilForgotten) {
     EXPECT_EQ(CachedAlignmentMask(row.index, Fetch), row.mask);
 
     EXPECT_EQ(g_fetched, row.fetched);
-    for (uint8_t i = 0; i < MaxDriveLetters; ++i) {
+    for (uint8_t i = 0; i < kCachedAlignmentIndexes; ++i) {
         const bool kept = i == row.index;
-        EXPECT_EQ(g_alignmentKnown[i], kept ? 1 : 0) << "entry " << int(i);
-        EXPECT_EQ(g_alignmentMask[i], kept ? row.mask : 0u) << "entry " << int(i);
+        EXPECT_EQ(KnownAlignmentMask(i), kept ? std::optional<uint32_t>(row.mask) : std::nullopt)
+            << "entry " << int(i);
     }
     ForgetAlignmentMasks();
     g_fetched.clear();
@@ -73,60 +73,79 @@ INSTANTIATE_TEST_SUITE_P(
                       CacheCase{"RememberedPastTheTablesIsNotKept", 30, 7, true, {30, 30}, 7}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct AllocationCase {
+// Data out under a mask goes from an aligned copy of the caller's bytes,
+// inside one allocation of the size and the mask's slack; anything else from
+// the caller's buffer itself.
+struct TransferCase {
     uint32_t size;
+    uint8_t direction;
     uint32_t mask;
     size_t misalignment;
-    size_t expectedAllocation;
+    std::vector<size_t> allocations;  // none: no copy
 };
 
-class AlignedAllocation : public ::testing::TestWithParam<AllocationCase> {
+class TransferBuffers : public ::testing::TestWithParam<TransferCase> {
 protected:
     ScopedFakeOs fake;
 };
 
-TEST_P(AlignedAllocation, GivesSizeUsableBytesAtAnAlignedAddress) {
-    const AllocationCase& row = GetParam();
+TEST_P(TransferBuffers, DataOutUnderAMaskGoesFromAnAlignedCopy) {
+    const TransferCase& row = GetParam();
     fake.os.allocationMisalignment = row.misalignment;
+    std::vector<uint8_t> caller(row.size);
+    for (size_t i = 0; i < caller.size(); ++i) caller[i] = static_cast<uint8_t>(i * 7 + 1);
+    TransferBuffer transfer;
 
-    const AlignedBlock block = AllocAligned(row.size, row.mask);
+    ASSERT_TRUE(ObtainTransferBuffer(caller.data(), row.size, row.direction, row.mask, transfer));
 
-    ASSERT_NE(block.aligned, nullptr);
-    EXPECT_EQ(fake.os.allocationSizes, std::vector<size_t>{row.expectedAllocation});
-    const auto aligned = reinterpret_cast<uintptr_t>(block.aligned);
-    const auto allocation = reinterpret_cast<uintptr_t>(block.allocation);
-    EXPECT_EQ(aligned & row.mask, 0u);
-    EXPECT_GE(aligned, allocation);
-    EXPECT_LE(aligned + row.size, allocation + row.expectedAllocation);
-    std::memset(block.aligned, 0xA5, row.size);
+    EXPECT_EQ(fake.os.allocationSizes, row.allocations);
+    if (row.allocations.empty()) {
+        EXPECT_EQ(transfer.data, caller.data());
+    } else {
+        const auto aligned = reinterpret_cast<uintptr_t>(transfer.data);
+        const auto allocation = reinterpret_cast<uintptr_t>(transfer.bounce.allocation);
+        EXPECT_EQ(aligned & row.mask, 0u);
+        EXPECT_GE(aligned, allocation);
+        EXPECT_LE(aligned + row.size, allocation + row.allocations[0]);
+        EXPECT_EQ(std::vector<uint8_t>(transfer.data, transfer.data + row.size), caller);
+    }
 
-    FreeAligned(block);
-    EXPECT_EQ(fake.os.freedBlocks, std::vector<void*>{block.allocation});
+    FreeAligned(transfer.bounce);
+    const std::vector<void*> released =
+        row.allocations.empty() ? std::vector<void*>{} : std::vector<void*>{transfer.bounce.allocation};
+    EXPECT_EQ(fake.os.freedBlocks, released);
     EXPECT_EQ(fake.os.LiveAllocationCount(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, AlignedAllocation,
-                         ::testing::Values(AllocationCase{100, 0, 1, 100}, AllocationCase{100, 3, 1, 103},
-                                           AllocationCase{100, 3, 0, 103}, AllocationCase{100, 3, 3, 103},
-                                           AllocationCase{128, 0x1FF, 5, 128 + 0x1FF},
+INSTANTIATE_TEST_SUITE_P(Table, TransferBuffers,
+                         ::testing::Values(TransferCase{100, DirectionOut, 0, 1, {}},
+                                           TransferCase{100, DirectionIn, 3, 1, {}},
+                                           TransferCase{100, DirectionOut, 3, 1, {103}},
+                                           TransferCase{100, DirectionOut, 3, 0, {103}},
+                                           TransferCase{100, DirectionOut, 3, 3, {103}},
+                                           TransferCase{128, DirectionOut, 0x1FF, 5, {128 + 0x1FF}},
                                            // A port driver answering a byte count (one page) for
                                            // its mask still gets a block inside the allocation.
-                                           AllocationCase{100, 0x1000, 5, 100 + 0x1000},
-                                           AllocationCase{0, 7, 1, 7}));
+                                           TransferCase{100, DirectionOut, 0x1000, 5, {100 + 0x1000}},
+                                           TransferCase{0, DirectionOut, 7, 1, {7}}));
 
-TEST(AlignedAllocationFailure, ExhaustedMemoryGivesNoAddress) {
+TEST(TransferBufferFailure, ExhaustedMemoryGivesNoAddress) {
     ScopedFakeOs fake;
     fake.os.allocationFails = true;
-    const AlignedBlock block = AllocAligned(100, 3);
-    EXPECT_EQ(block.aligned, nullptr);
-    FreeAligned(block);
+    uint8_t data[100] = {};
+    TransferBuffer transfer;
+    EXPECT_FALSE(ObtainTransferBuffer(data, sizeof data, DirectionOut, 3, transfer));
+    EXPECT_EQ(transfer.bounce.aligned, nullptr);
+    FreeAligned(transfer.bounce);
     EXPECT_TRUE(fake.os.freedBlocks.empty());
 }
 
-TEST(AlignedAllocationFailure, SizeThatWouldWrapIsNeverAllocated) {
+TEST(TransferBufferFailure, SizeThatWouldWrapIsNeverAllocated) {
     ScopedFakeOs fake;
-    const AlignedBlock block = AllocAligned(0xFFFFFFFEu, 3);
-    EXPECT_EQ(block.aligned, nullptr);
+    uint8_t data[1] = {};
+    TransferBuffer transfer;
+    EXPECT_FALSE(ObtainTransferBuffer(data, 0xFFFFFFFEu, DirectionOut, 3, transfer));
+    EXPECT_EQ(transfer.bounce.aligned, nullptr);
     EXPECT_TRUE(fake.os.allocationSizes.empty());
 }
 

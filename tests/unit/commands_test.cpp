@@ -12,6 +12,7 @@
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/scoped_aspi_transport.h"
+#include "tests/fakes/scsi_state.h"
 
 namespace {
 
@@ -301,15 +302,15 @@ TEST_F(CommandExecuteTest, AspiTimeOutBoundsTheWaitAndIsNotSent) {
 class PassThroughDispatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetTransportState();
+        ResetScsiState();
         g_usePassThrough = 1;
         drive.driveLetter = 3;
         drive.targetId = 3;
-        g_alignmentKnown[3] = 1;
+        RememberAlignmentMask(3, 0);
         fake.os.devices[DriveDevicePath(3)] = FakeDevice{};
         fake.os.ioctlHandler = [](const FakeIoctl&, uint8_t*, uint32_t&) { return true; };
     }
-    void TearDown() override { ResetTransportState(); }
+    void TearDown() override { ResetScsiState(); }
 
     ScopedFakeOs fake;
     DriveEntry drive{};

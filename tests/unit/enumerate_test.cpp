@@ -8,6 +8,7 @@
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_drives.h"
+#include "tests/fakes/scsi_state.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ const std::vector<uint8_t> kInquiryCdb = {0x12, 0x00, 0x00, 0x00, 0x28, 0x00};
 
 class PassThroughEnumeration : public ::testing::Test {
 protected:
-    void SetUp() override { ResetTransportState(); }
-    void TearDown() override { ResetTransportState(); }
+    void SetUp() override { ResetScsiState(); }
+    void TearDown() override { ResetScsiState(); }
 
     int32_t Enumerate(uint16_t maxCount = 26) {
         drives.ServePassThrough(fake.os);
@@ -124,7 +125,7 @@ SimDrive With(SimDrive drive, void (*change)(SimDrive&)) {
 class InquiryAcceptance : public ::testing::TestWithParam<InquiryCase> {};
 
 TEST_P(InquiryAcceptance, DecidesFromTheInquiryAlone) {
-    ResetTransportState();
+    ResetScsiState();
     ScopedFakeOs fake;
     FakeDrives drives;
     drives.letters[3] = GetParam().drive;
@@ -136,7 +137,7 @@ TEST_P(InquiryAcceptance, DecidesFromTheInquiryAlone) {
     if (found == 1) {
         EXPECT_EQ(entries[0].twelveByteCdb, GetParam().twelveByteCdb) << GetParam().name;
     }
-    ResetTransportState();
+    ResetScsiState();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         InquiryCase{"SCSI-2 version", With(Writer(kWriter), [](SimDrive& d) { d.inquiry[3] = 0x02; }), true, 0}));
 
 TEST(ShortInquiry, LeavesTheBytesNotSentAtZero) {
-    ResetTransportState();
+    ResetScsiState();
     ScopedFakeOs fake;
     FakeDrives drives;
     drives.letters[3] = Writer(kWriter);
@@ -166,13 +167,13 @@ TEST(ShortInquiry, LeavesTheBytesNotSentAtZero) {
     for (size_t i = 8; i < 16; ++i) {
         EXPECT_EQ(entries[0].productId[i], 0) << i;
     }
-    ResetTransportState();
+    ResetScsiState();
 }
 
 class AspiEnumeration : public ::testing::Test {
 protected:
-    void SetUp() override { ResetTransportState(); }
-    void TearDown() override { ResetTransportState(); }
+    void SetUp() override { ResetScsiState(); }
+    void TearDown() override { ResetScsiState(); }
 
     int32_t Enumerate(uint16_t maxCount = 26) {
         drives.ServeAspi(manager);
@@ -209,9 +210,8 @@ TEST_F(AspiEnumeration, WalksEveryTargetOfEveryAdapterAndSkipsTheIdPastTheLast) 
     EXPECT_EQ(InquiredTargets().size(), 8u + 16u) << "0 in HA_Unique byte 3 means 8 targets";
     ASSERT_EQ(manager.inquiries.size(), 3u);
     EXPECT_EQ(manager.inquiries.back().SRB_HaId, 2);
-    EXPECT_EQ(g_alignmentKnown[1], 1);
-    EXPECT_EQ(g_alignmentMask[1], 3u);
-    EXPECT_EQ(g_alignmentKnown[2], 0);
+    EXPECT_EQ(KnownAlignmentMask(1), 3u);
+    EXPECT_EQ(KnownAlignmentMask(2), std::nullopt);
 }
 
 TEST_F(AspiEnumeration, StopsAtMaxCount) {

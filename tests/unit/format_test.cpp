@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "scsi/format.h"
+#include "text/format.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
+#include "tests/fakes/scsi_state.h"
 #include "tests/unit/cdb_length_cases.h"
 
 namespace {
@@ -30,7 +31,7 @@ uint32_t Get32(const uint8_t* bytes) {
 // after every command.
 TEST(PassThroughFuzz, EveryOutcomeIsAKnownResultAndNothingLeaks) {
     ScopedFakeOs fake;
-    ResetTransportState();
+    ResetScsiState();
     g_usePassThrough = 1;
     std::mt19937 random(20240611);
     auto below = [&random](uint32_t bound) { return std::uniform_int_distribution<uint32_t>(0, bound - 1)(random); };

@@ -12,6 +12,7 @@
 #include "scsi/status_records.h"
 #include "scsi/transport.h"
 #include "tests/fakes/fake_os.h"
+#include "tests/fakes/scsi_state.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ struct DriveAnswer {
 class PassThrough : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetTransportState();
+        ResetScsiState();
         g_usePassThrough = 1;
         fake.os.devices[DriveDevicePath(kDriveC)] = FakeDevice{};
         fake.os.devices[DriveDevicePath(kDriveD)] = FakeDevice{};
@@ -87,10 +88,7 @@ protected:
     }
 
     // Keeps the alignment query out of the record of opens and requests.
-    void AlignmentAlreadyKnown(uint8_t letter, uint32_t mask) {
-        g_alignmentKnown[letter] = 1;
-        g_alignmentMask[letter] = mask;
-    }
+    void AlignmentAlreadyKnown(uint8_t letter, uint32_t mask) { RememberAlignmentMask(letter, mask); }
 
     int32_t TestUnitReady(const DriveEntry& drive) {
         return PassThroughExecute(&drive, kTestUnitReady, 6, nullptr, 0, DirectionNone, 30);
@@ -404,8 +402,7 @@ TEST_F(PassThrough, AlignmentComesFromThePortDriverThroughTheCache) {
     for (const FakeIoctl& call : fake.os.ioctls) capabilityQueries += call.code == kGetCapabilities;
     EXPECT_EQ(capabilityQueries, 1u);
     EXPECT_EQ(fake.os.allocationSizes, (std::vector<size_t>{8 + 0x1FF, 8 + 0x1FF}));
-    EXPECT_EQ(g_alignmentKnown[kDriveD], 1);
-    EXPECT_EQ(g_alignmentMask[kDriveD], 0x1FFu);
+    EXPECT_EQ(KnownAlignmentMask(kDriveD), 0x1FFu);
 }
 
 // The mask is asked for on a device of its own, opened as the command's is

@@ -7,6 +7,7 @@
 #include "survey/survey.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
+#include "tests/fakes/scsi_state.h"
 #include "tests/sim_drives/scenario.h"
 
 namespace {
@@ -32,7 +33,7 @@ protected:
     void TearDown() override { ClearAll(); }
 
     static void ClearAll() {
-        ResetTransportState();
+        ResetScsiState();
         for (int i = 0; i < kResultSlots; ++i) {
             g_driveNames[i].clear();
             g_driveSerials[i].clear();

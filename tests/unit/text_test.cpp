@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "scsi/text.h"
+#include "text/text.h"
 
 namespace {
 

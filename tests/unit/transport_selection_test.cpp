@@ -8,6 +8,7 @@
 #include "scsi/transport.h"
 #include "tests/fakes/fake_aspi_manager.h"
 #include "tests/fakes/fake_os.h"
+#include "tests/fakes/scsi_state.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ const SelectionCase kSelectionCases[] = {
 
 class TransportSelection : public ::testing::TestWithParam<SelectionCase> {
 protected:
-    void SetUp() override { ResetTransportState(); }
+    void SetUp() override { ResetScsiState(); }
     ScopedFakeOs fake;
 };
 
@@ -89,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(Table, TransportSelection, ::testing::ValuesIn(kSelecti
 
 class TransportInitialisation : public ::testing::Test {
 protected:
-    void SetUp() override { ResetTransportState(); }
+    void SetUp() override { ResetScsiState(); }
     ScopedFakeOs fake;
 };
 
@@ -141,10 +142,7 @@ TEST_F(TransportInitialisation, SecondInitialisationKeepsEntriesAndClearsTables)
     ASSERT_EQ(ScsiInitialize(0), 2);
     const SendAspi32CommandFn send = g_sendAspi32Command;
     const GetAspi32SupportInfoFn supportInfo = g_getAspi32SupportInfo;
-    for (int i = 0; i < MaxDriveLetters; ++i) {
-        g_alignmentKnown[i] = 1;
-        g_alignmentMask[i] = 0x1FF;
-    }
+    for (uint8_t i = 0; i < kCachedAlignmentIndexes; ++i) RememberAlignmentMask(i, 0x1FF);
     // The library loaded again no longer offers its entries: the first ones stay.
     fake.os.libraries[FakeAspiManager::LibraryPath(fake.os)].entries.clear();
     fake.os.entryLookups.clear();
@@ -155,9 +153,8 @@ TEST_F(TransportInitialisation, SecondInitialisationKeepsEntriesAndClearsTables)
     EXPECT_EQ(g_sendAspi32Command, send);
     EXPECT_EQ(g_getAspi32SupportInfo, supportInfo);
     EXPECT_EQ(manager.supportInfoCalls, 2);
-    for (int i = 0; i < MaxDriveLetters; ++i) {
-        EXPECT_EQ(g_alignmentKnown[i], 0) << i;
-        EXPECT_EQ(g_alignmentMask[i], 0u) << i;
+    for (uint8_t i = 0; i < kCachedAlignmentIndexes; ++i) {
+        EXPECT_EQ(KnownAlignmentMask(i), std::nullopt) << int(i);
     }
 }
 
@@ -172,17 +169,15 @@ TEST_F(TransportInitialisation, AManagerThatStopsAnsweringIsNotTakenOnItsEarlier
 }
 
 TEST_F(TransportInitialisation, ForcedPassThroughStillClearsTables) {
-    g_alignmentKnown[25] = 1;
-    g_alignmentMask[25] = 3;
+    RememberAlignmentMask(25, 3);
     EXPECT_EQ(ScsiInitialize(1), -1);
-    EXPECT_EQ(g_alignmentKnown[25], 0);
-    EXPECT_EQ(g_alignmentMask[25], 0u);
+    EXPECT_EQ(KnownAlignmentMask(25), std::nullopt);
 }
 
 class AspiHostAdapter : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetTransportState();
+        ResetScsiState();
         manager.adapters = {FakeAspiManager::Adapter{0x0003, 0}, FakeAspiManager::Adapter{0xFFFF, 16}};
         manager.supportInfo = (SS_COMP << 8) | 2;
         ASSERT_EQ(ScsiInitialize(0), 3);
@@ -226,7 +221,7 @@ TEST_F(AspiHostAdapter, PassThroughSendsNoInquiry) {
 }
 
 TEST(AspiWithoutManager, InquiryNeverCallsAMissingEntry) {
-    ResetTransportState();
+    ResetScsiState();
     SRB_HAInquiry* answer = nullptr;
     EXPECT_EQ(ScsiHostAdapterInquiry(0, &answer), 1);
     EXPECT_EQ(answer, nullptr);

@@ -1,4 +1,4 @@
-#include "scsi/format.h"
+#include "text/format.h"
 
 #include <cstring>
 

@@ -12,7 +12,7 @@
 #include <cstdarg>
 #include <cstddef>
 
-#include "scsi/text.h"
+#include "text/text.h"
 
 // Writes at most size - 1 characters and a terminating zero (nothing at all
 // when size is 0, where buffer may be null) and returns the length of the

@@ -1,4 +1,4 @@
-#include "scsi/text.h"
+#include "text/text.h"
 
 #include <cstdint>
 #include <cstdlib>
