@@ -13,8 +13,8 @@ constexpr uint8_t kInquiryLength = 40;
 constexpr uint8_t kPeripheralCdDvd = 0x05;  // device type 05h, qualifier 0
 constexpr size_t kIdentificationOffset = 8;  // INQUIRY bytes 8..38
 constexpr uint8_t kAtapiVersionBits = 0xF0;  // INQUIRY byte 3
-constexpr uint8_t kDriveLetterTargets = 24;   // c: to z:
 constexpr uint8_t kFirstProbedLetter = 2;     // a: and b: are never tried
+constexpr uint8_t kDriveLetterTargets = kDriveLetters - kFirstProbedLetter;  // c: to z:
 
 // The letter exists when its device opens; the probes open it again themselves.
 // A network drive is never a SCSI device and is not opened at all.

@@ -45,7 +45,7 @@ void MarkSilent(uint8_t driveLetter, uint32_t error) {
 
 // What the port driver behind the letter demands; 0 when its device does not
 // open or the query fails.
-uint32_t PortDriverAlignmentMask(uint8_t driveLetter) {
+uint32_t InquirePortDriverAlignmentMask(uint8_t driveLetter) {
     OsHandle device = OpenDriveDevice(driveLetter);
     if (device == nullptr) return 0;
     ScsiCapabilities capabilities{};
@@ -124,7 +124,7 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
         return kResultSystemError;
     }
     cdbLength = CdbLengthSent(*drive, cdbLength);
-    const uint32_t mask = CachedAlignmentMask(driveLetter, PortDriverAlignmentMask);
+    const uint32_t mask = CachedAlignmentMask(driveLetter, InquirePortDriverAlignmentMask);
     if (!SelectDevice(driveLetter)) return kResultNoEventOrDevice;
 
     PassThroughRequest request{};
