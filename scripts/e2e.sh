@@ -169,7 +169,7 @@ run_group() {
 }
 
 run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
-    case_demo_machine case_signed case_second_start case_read_error case_stuck_read \
+    case_demo_machine case_keyboard_and_names case_signed case_second_start case_read_error case_stuck_read \
     case_busy_clipboard case_refused_marker case_no_cd_device case_none_supported \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \

@@ -17,11 +17,15 @@
 //   click:<id>           click a button (BM_CLICK)
 //   command:<id>         send WM_COMMAND with BN_CLICKED for control <id>
 //   type:<text>          type characters into the serial field (WM_CHAR)
-//   key:enter|esc        press Enter or Esc in the dialog
+//   key:<key>            press a key in the focused control: enter, esc, tab, down, up,
+//                        alt+space, alt+f4
+//   menu:<ms>            wait for a popup menu of the program, such as its system menu
 //   repaint              invalidate the dialog so that it paints again
 //   sysabout             choose the About item of the system menu
 //   about:<ms>           wait for the About box; prints its title, texts and owner
 //   about-ok             press OK in the About box
+//   names:main|about|progress  what a screen reader calls that window and each of its
+//                        controls (see driver_names.h)
 //   rect                 window rectangle and topmost flag of the main dialog
 //   windows:<title>      how many top-level windows carry that title
 //   clipboard            clipboard content as CF_TEXT and CF_UNICODETEXT
@@ -73,6 +77,7 @@
 
 #include "res/resource_ids.h"
 #include "tests/e2e/driver_clipboard.h"
+#include "tests/e2e/driver_names.h"
 #include "tests/e2e/driver_output.h"
 #include "tests/e2e/driver_probes.h"
 #include "tests/e2e/driver_windows.h"
@@ -292,22 +297,56 @@ bool StepType(Session& session, const Params& params) {
     return true;
 }
 
+struct KeyStroke {
+    const wchar_t* name;
+    WPARAM key;
+    bool withAlt;
+};
+
+constexpr KeyStroke kKeyStrokes[] = {
+    {L"enter", VK_RETURN, false}, {L"esc", VK_ESCAPE, false}, {L"tab", VK_TAB, false},
+    {L"down", VK_DOWN, false},    {L"up", VK_UP, false},      {L"alt+space", VK_SPACE, true},
+    {L"alt+f4", VK_F4, true},
+};
+
 bool StepKey(Session& session, const Params& params) {
     if (!NeedMain(session)) return Fail("no main dialog");
-    if (params.empty()) return Fail("key needs enter or esc");
-    WPARAM key = 0;
-    if (params[0] == L"enter") key = VK_RETURN;
-    else if (params[0] == L"esc") key = VK_ESCAPE;
-    else return Fail("unknown key");
+    if (params.empty()) return Fail("key needs a key");
+    const KeyStroke* stroke = nullptr;
+    for (const KeyStroke& candidate : kKeyStrokes) {
+        if (params[0] == candidate.name) stroke = &candidate;
+    }
+    if (stroke == nullptr) return Fail("unknown key");
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(session.main, nullptr), &info);
     // Posted to the focused control, as the keyboard would, so that the
-    // dialog's own message loop turns it into a command.
+    // dialog's own message loop turns it into a command. A key pressed while
+    // Alt is held comes as a system key with Alt's bit set.
     HWND target = info.hwndFocus ? info.hwndFocus : session.main;
-    PostMessageW(target, WM_KEYDOWN, key, 1);
-    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(stroke->key), MAPVK_VK_TO_VSC)) << 16;
+    const LPARAM alt = stroke->withAlt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0;
+    const LPARAM released = static_cast<LPARAM>(KF_UP | KF_REPEAT) << 16;
+    PostMessageW(target, stroke->withAlt ? WM_SYSKEYDOWN : WM_KEYDOWN, stroke->key, 1 | scan | alt);
+    PostMessageW(target, stroke->withAlt ? WM_SYSKEYUP : WM_KEYUP, stroke->key, 1 | scan | alt | released);
     return Settle(session);
+}
+
+// A menu opened from the keyboard comes after the step that pressed the key
+// has settled: the key's character is posted behind the step's marker.
+bool StepMenu(Session& session, const Params& params) {
+    if (!NeedMain(session)) return Fail("no main dialog");
+    const DWORD processId = session.processId;
+    HWND menu = WaitForWindow(
+        [&](HWND w) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            return owner == processId && IsWindowVisible(w) && ClassName(w) == L"#32768";
+        },
+        ParamMs(params, 0, 30000));
+    if (menu == nullptr) return Fail("no menu opened");
+    EmitRaw("menu", "open");
+    return true;
 }
 
 bool StepRepaint(Session& session, const Params&) {
@@ -359,6 +398,15 @@ bool StepAboutOk(Session& session, const Params&) {
     WaitUntil([&] { return !IsWindow(session.about); }, 5000);
     EmitRaw("about-closed", IsWindow(session.about) ? "0" : "1");
     return true;
+}
+
+bool StepNames(Session& session, const Params& params) {
+    const std::wstring which = params.empty() ? L"main" : params[0];
+    HWND window = session.main;
+    if (which == L"about") window = session.about;
+    if (which == L"progress") window = WaitForWindow(IsProgressWindow, 0);
+    if (window == nullptr || !IsWindow(window)) return Fail("no " + ToUtf8(which) + " window to name");
+    return EmitAccessibleNames(window);
 }
 
 bool StepRect(Session& session, const Params&) {
@@ -779,10 +827,12 @@ const std::map<std::wstring, Step>& Steps() {
         {L"command", StepCommand},
         {L"type", StepType},
         {L"key", StepKey},
+        {L"menu", StepMenu},
         {L"repaint", StepRepaint},
         {L"sysabout", StepSysAbout},
         {L"about", StepAbout},
         {L"about-ok", StepAboutOk},
+        {L"names", StepNames},
         {L"rect", StepRect},
         {L"windows", StepWindows},
         {L"clipboard", StepClipboard},

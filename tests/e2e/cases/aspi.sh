@@ -311,3 +311,62 @@ case_close_during_request_win98() {
     check_no_match "Windows 98, closed during a stuck request: no drive read after it" "$work/$c.log" \
         '^cmd=02 ha=0 target=5 .*cdb=F1'
 }
+
+# What a screen reader calls each control, and every command from the keys
+# alone. A control without text of its own is named by the static text
+# before it, the walk back stopping at a control that is both a group start
+# and a tab stop; Wine's oleacc applies that rule to edit controls, so the
+# driver applies it itself to the drive list ("label rule"). Hidden
+# controls are listed too, though a screen reader passes them by.
+footer='  Korvane KV-948SA            Serial Number Read Program.'
+main_names=(
+    'title-name=KorvSerial'
+    'name0=Button|visible|Copy|oleacc'
+    'name1=Button|visible|Close|oleacc'
+    'name2=Static|visible|Serial Number|oleacc'
+    'name3=Edit|visible|Serial Number|oleacc'
+    'name4=Static|hidden|ドライブ\nDrive|oleacc'
+    'name5=ComboBox|visible|ドライブ\nDrive|label rule'
+    'name6=Button|visible|<none>|oleacc'
+    'name7=Edit|hidden|ドライブ\nDrive|oleacc'
+    "name8=Static|visible|$note|oleacc"
+    "name9=Static|visible|$footer|oleacc"
+)
+about_names=(
+    "title-name=$about_title"
+    # An icon's window text is the template's reference to it, U+FFFF and
+    # its number (128): oleacc gives that as its name on Windows too, where
+    # it is documented as no valid name; a screen reader takes the icon for
+    # a picture.
+    $'name0=Static|visible|\xef\xbf\xbf\xc2\x80|oleacc'
+    'name1=Static|visible|KorvSerial Version 1.0|oleacc'
+    'name2=Static|visible|Copyright (C) 2004 Korvane|oleacc'
+    'name3=Button|visible|OK|oleacc'
+)
+
+case_keyboard_and_names() {
+    local c=keyboard line
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 names:main focus key:tab focus key:tab focus key:tab focus key:tab focus
+    for line in "${main_names[@]}"; do check_line "screen reader, main dialog: ${line%%|*}" "$work/$c.drv" "$line"; done
+    check_equal "keys: Tab walks Copy, Close, serial field, drive list and back to Copy" \
+        "$(grep '^focus=' "$work/$c.drv" | tr '\n' ' ')" "focus=1 focus=2 focus=1000 focus=1001 focus=1 "
+
+    : > "$work/$c.drv"
+    drive $c main:5000 key:tab key:tab key:tab key:down list serial seed-clipboard key:enter clipboard
+    check_line "keys: Down on the drive list chooses the next drive" "$work/$c.drv" "cursel=1"
+    check_line "keys: Enter copies the chosen drive's serial" "$work/$c.drv" "clip-text=506580004000"
+
+    : > "$work/$c.drv"
+    drive $c main:5000 key:alt+space menu:30000
+    screenshot $c-menu
+    # The About item is the system menu's last: Up from the first wraps to
+    # it. Its access key, A, would choose Wine's own About item, which Wine
+    # puts into every system menu before it.
+    drive $c main:5000 key:up key:enter about:30000 names:about key:esc "windows:$about_title" key:alt+f4 wait-exit:30000
+    stop_app 30
+    check_line "keys: Alt+Space, then the About item, opens the About box" "$work/$c.drv" "about-title=$about_title"
+    for line in "${about_names[@]}"; do check_line "screen reader, About box: ${line%%|*}" "$work/$c.drv" "$line"; done
+    check_line "keys: Esc closes the About box" "$work/$c.drv" "windows=0"
+    check_line "keys: Alt+F4 closes the dialog, and the process ends" "$work/$c.drv" "exit=0"
+}

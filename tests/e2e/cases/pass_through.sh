@@ -110,13 +110,20 @@ case_versions() {
 # dialog comes afterwards, alone, with both writers.
 progress_text='ライターを探して、シリアル番号を読み取っています。\nLooking for the writers and reading their serial numbers.'
 progress_step='ドライブ 1 / 2 を読み取っています:\nReading drive 1 of 2:\n(D:) KORVANE DVDR   KV-948A  '
+# What a screen reader calls the window and its controls: the bar by the
+# text before it, a rule Wine's oleacc leaves to the driver ("label rule").
+progress_names=(
+    'title-name=KorvSerial'
+    "name0=Static|visible|$progress_text|oleacc"
+    "name1=msctls_progress32|visible|$progress_text|label rule"
+)
 
 case_slow_writer() {
     local c=slow-writer start
     use_letters "$scenarios/slow-writer.scenario"
     start=$(date +%s%3N)
     start_app $c "$(no_manager)"
-    drive $c first-window:60000 progress:60000
+    drive $c first-window:60000 progress:60000 names:progress
     screenshot $c-progress
     drive $c handover:120000 main:120000 time:main windows:KorvSerial foreground list serial select:1 serial
     print_startup_times $c "a writer answering 4 s late" "$start"
@@ -130,6 +137,9 @@ case_slow_writer() {
     check_line "slow writer: the main dialog shown before the progress window goes" "$work/$c.drv" \
         "main-shown-before-progress-gone=1"
     check_line "slow writer: the main dialog in front afterwards" "$work/$c.drv" "foreground=main"
+    for line in "${progress_names[@]}"; do check_line "screen reader, progress window: ${line%%|*}" "$work/$c.drv" "$line"; done
+    check_match "screen reader, progress window: name2=Static, the drive being read" "$work/$c.drv" \
+        '^name2=Static\|visible\|ドライブ [12] / 2 を読み取っています:\\nReading drive [12] of 2:\\n\([DE]:\) KORVANE .*\|oleacc$'
     check_line "slow writer: the main dialog alone afterwards" "$work/$c.drv" "windows=1"
     check_line "slow writer: both writers listed" "$work/$c.drv" "count=2"
     check_line "slow writer: the slow writer listed" "$work/$c.drv" "item0=(D:) KORVANE DVDR   KV-948A  "
