@@ -178,12 +178,13 @@ case_second_start_during_survey() {
 # each waits out its 30-second time-out, and it is sent nothing more, so the
 # main dialog comes after one time-out per such writer, with the good writer.
 case_silent_writers() {
-    local scenario=$1 silent=$2 c=silent-$1 start letter log=$sg_dir/log
+    local scenario=$1 silent=$2 c=silent-$1 start letter log=$sg_dir/log writers="a writer"
+    [ "$silent" = 1 ] || writers="$silent writers"
     use_letters "$scenarios/$scenario.scenario"
     start=$(date +%s%3N)
     start_app $c "$(no_manager)"
     drive $c first-window:60000 main:240000 time:main list serial
-    print_startup_times $c "$silent writer(s) that stopped answering" "$start"
+    print_startup_times $c "$writers that stopped answering" "$start"
     check_line "$scenario: only the answering writer listed" "$work/$c.drv" "count=1"
     check_line "$scenario: the answering writer" "$work/$c.drv" "item0=(E:) KORVANE CD-R   KV-R4410A"
     check_line "$scenario: its serial read" "$work/$c.drv" "serial=505624004001"
