@@ -339,9 +339,7 @@ bool StepMenu(Session& session, const Params& params) {
     const DWORD processId = session.processId;
     HWND menu = WaitForWindow(
         [&](HWND w) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            return owner == processId && IsWindowVisible(w) && ClassName(w) == L"#32768";
+            return ProcessOf(w) == processId && IsWindowVisible(w) && ClassName(w) == L"#32768";
         },
         ParamMs(params, 0, 30000));
     if (menu == nullptr) return Fail("no menu opened");
@@ -373,9 +371,7 @@ bool StepAbout(Session& session, const Params& params) {
     const DWORD processId = session.processId;
     HWND about = WaitForWindow(
         [&](HWND w) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            return owner == processId && w != session.main && IsWindowVisible(w) && ClassName(w) == kDialogClass;
+            return ProcessOf(w) == processId && w != session.main && IsWindowVisible(w) && ClassName(w) == kDialogClass;
         },
         ParamMs(params, 0, 30000));
     if (about == nullptr) return Fail("no About box");
@@ -591,9 +587,7 @@ DWORD ProcessIdOf(const wchar_t* executable) {
 // Which of the running copy's windows has the foreground, if any.
 std::string ForegroundOfCopy(DWORD runningCopy) {
     HWND foreground = GetForegroundWindow();
-    DWORD owner = 0;
-    GetWindowThreadProcessId(foreground, &owner);
-    if (foreground == nullptr || owner != runningCopy) return "other";
+    if (foreground == nullptr || ProcessOf(foreground) != runningCopy) return "other";
     if (!IsWindowVisible(foreground)) return "hidden";
     return HasControl(foreground, IDC_PROGRESS_BAR) ? "progress" : "main";
 }
@@ -690,9 +684,7 @@ bool StepCloseProgress(Session&, const Params& params) {
     }
     HWND progress = WaitForWindow(IsProgressWindow, 60000);
     if (progress == nullptr) return Fail("no progress window");
-    DWORD processId = 0;
-    GetWindowThreadProcessId(progress, &processId);
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ProcessOf(progress));
     if (process == nullptr) return Fail("the program's process cannot be opened");
     const DWORD timeoutMs = ParamMs(params, 1, 10000);
     const DWORD closedAt = GetTickCount();
@@ -724,9 +716,8 @@ bool StepCloseProgress(Session&, const Params& params) {
 bool MainDialogShown(DWORD processId) {
     return WaitForWindow(
                [&](HWND window) {
-                   DWORD owner = 0;
-                   GetWindowThreadProcessId(window, &owner);
-                   return owner == processId && IsWindowVisible(window) && HasControl(window, IDC_DRIVE_LIST);
+                   return ProcessOf(window) == processId && IsWindowVisible(window) &&
+                          HasControl(window, IDC_DRIVE_LIST);
                },
                0) != nullptr;
 }
@@ -741,8 +732,7 @@ bool StepHandover(Session&, const Params& params) {
     const DWORD timeoutMs = ParamMs(params, 0, 60000);
     HWND progress = WaitForWindow(IsProgressWindow, timeoutMs);
     if (progress == nullptr) return Fail("no progress window");
-    DWORD processId = 0;
-    GetWindowThreadProcessId(progress, &processId);
+    const DWORD processId = ProcessOf(progress);
     HWND pin = CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"Static", nullptr, WS_CHILD, 0, 0, 1, 1, progress, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     if (pin == nullptr) return Fail("the progress window cannot be pinned");

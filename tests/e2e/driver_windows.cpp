@@ -31,6 +31,12 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+DWORD ProcessOf(HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner;
+}
+
 std::wstring ClassName(HWND window) {
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);

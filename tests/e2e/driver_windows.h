@@ -13,6 +13,8 @@ std::vector<HWND> TopLevelWindows();
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
 bool HasControl(HWND window, int id);
+// The id of the process that made `window`; 0 for no window.
+DWORD ProcessOf(HWND window);
 
 // Polls every 20 ms until `done` holds; false when `timeoutMs` passed first.
 template <typename Condition>
