@@ -37,6 +37,10 @@ manager=$build/tests/sim_aspi/wnaspi32.dll
 driver=$build/tests/e2e/e2e_driver.exe
 scenarios=$root/tests/e2e/scenarios
 
+# Wine's 32-bit side runs as this machine runs 32-bit programs: said first,
+# so that the timings and any failure below are read against it.
+"$root/scripts/i386-runner.sh"
+
 for file in "$exe" "$manager" "$driver"; do
     [ -f "$file" ] || { echo "missing $file (build the Windows tree first)"; exit 2; }
 done
@@ -62,7 +66,6 @@ template64=$wine_template_wow64
 work=
 works=()
 group_name=
-reruns=0
 evidence_dirs=()
 # Evidence of an earlier run's failures would be taken for this run's.
 rm -rf "$evidence_root"
@@ -80,20 +83,8 @@ trap 'exit 1' INT TERM
 
 install_manager() { wine_install_system_dll "$manager"; }
 
-# Wine's 32-bit processes run under qemu's user-mode emulation on some
-# machines, which now and then kills one of them ("stack smashing detected",
-# an uncaught SIGSEGV) whatever it runs. A case whose failed run shows such a
-# crash of the emulator is run once more, from a clean state, and only its
-# second run counts; its first run's failures are shown as "FLAKY" lines. Any
-# other failure counts at once: a race that fails one run in two must not
-# pass unseen.
-emulator_crashes() {
-    find "$work" -maxdepth 1 -name '*.err' -newer "$work/.case-start" -exec cat {} + 2>/dev/null \
-        | grep -E 'qemu: uncaught|stack smashing' | sort -u
-}
-
 run_case() {
-    local before_passed=$passed before_failed=$failed result=$work/$1${2:+-$2}.result crashes
+    local before_failed=$failed result=$work/$1${2:+-$2}.result
     [ -n "${KORV_E2E_ONLY:-}" ] && [[ " $KORV_E2E_ONLY " != *" $1 "* ]] && return 0
     echo "--- $*"
     evidence_dir=$evidence_root/$group_name/$1${2:+-$2}
@@ -101,27 +92,11 @@ run_case() {
     use_letters /dev/null
     "$@" > "$result"
     if [ -n "$app_pid" ]; then stop_app 5; fi
-    crashes=
     if [ "$failed" -gt "$before_failed" ]; then
-        crashes=$(emulator_crashes)
         # Whatever the failed run left behind does not reach the next case.
         wine taskkill /f /im KorvSerial.exe > /dev/null 2>&1
         use_version ""
         install_manager
-    fi
-    if [ -n "$crashes" ]; then
-        sed -n 's/^FAIL /FLAKY first run: /p' "$result"
-        sed 's/^/FLAKY emulator: /' <<< "$crashes"
-        cp "$sg_dir/log" "$result.sg-first"
-        keep_evidence "$evidence_dir/first-run/at-end"
-        mv "$evidence_dir"/at-failure-* "$evidence_dir/first-run/" 2>/dev/null
-        reruns=$((reruns + 1))
-        touch "$work/.case-start"
-        passed=$before_passed
-        failed=$before_failed
-        use_letters /dev/null
-        "$@" > "$result"
-        if [ -n "$app_pid" ]; then stop_app 5; fi
     fi
     cp "$sg_dir/log" "$result.sg"
     cat "$result"
@@ -186,7 +161,6 @@ run_group wow64 win64 "$template64" ja_JP.UTF-8 "" \
 
 run_group no-cp932 win32 "$template32" en_US.UTF-8 c_932.nls case_no_code_page_932
 
-[ "$reruns" -eq 0 ] || echo "cases run again after an emulator crash: $reruns"
 if [ "${#evidence_dirs[@]}" -gt 0 ]; then
     echo "evidence of the failed checks:"
     printf '  %s\n' "${evidence_dirs[@]}"

@@ -9,6 +9,7 @@ trap 'rm -rf "$probe_dir"' EXIT
 echo 'int main(void) { return 0; }' > "$probe_dir/probe.c"
 gcc -m32 "$probe_dir/probe.c" -o "$probe_dir/probe"
 if "$probe_dir/probe" 2>/dev/null; then
+    "$(dirname "$0")/i386-runner.sh"
     exit 0
 fi
 
@@ -20,4 +21,4 @@ if [ ! -e "$binfmt/qemu-i386" ]; then
     echo ":qemu-i386:M::${magic}:${mask}:/usr/bin/qemu-i386:OCF" > "$binfmt/register"
 fi
 "$probe_dir/probe"
-echo "32-bit programs run through qemu-i386"
+"$(dirname "$0")/i386-runner.sh"

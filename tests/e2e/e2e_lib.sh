@@ -23,10 +23,22 @@ fail() {
         echo "FAIL $1${2:+: $2}"
         return
     fi
-    local moment=$evidence_dir/at-failure-$failed
+    local moment=$evidence_dir/at-failure-$failed crash
     keep_evidence "$moment"
     "$root/tests/e2e/screenshot.sh" "${DISPLAY:-}" "$moment/screen.png" > /dev/null 2>&1
-    echo "FAIL $1${2:+: $2} [evidence: ${moment#"$root"/}]"
+    crash=$(crashes_of_case | head -n 1)
+    echo "FAIL $1${2:+: $2}${crash:+ [crash: $crash]} [evidence: ${moment#"$root"/}]"
+}
+
+# How a crash of a Windows program under test shows on its standard error:
+# Wine's line for an unhandled exception, which it writes before it looks for
+# a debugger, and the emulator's for a signal the program did not survive.
+crash_pattern='wine: Unhandled|wine: .*starting debugger|qemu: uncaught target signal|stack smashing detected|wine client error'
+
+# The crash lines that the programs started by the running case have written.
+crashes_of_case() {
+    find "$work" -maxdepth 1 -name '*.err' -newer "$work/.case-start" -exec grep -Eh -- "$crash_pattern" {} + 2>/dev/null \
+        | sort -u
 }
 
 # keep_evidence <folder>: what the case's run left in the work directory (the
@@ -80,12 +92,27 @@ start_app() {
 }
 
 # drive <case> <steps...>: runs the driver; its lines go to <case>.drv too.
-# A failed step leaves a picture of the screen as <case>-failure.png.
+# A failed step leaves a picture of the screen as <case>-failure.png. A crash
+# of the program ends the driver's wait at once: its step fails with the
+# crash's line, where it would otherwise wait out its limit for a window that
+# never comes (Wine's crash handling may even hang the crashed process).
 drive() {
-    local case=$1
+    local case=$1 driver_pid crash status
     shift
-    wine "$driver" "$@" 2>> "$work/$case.err" | tee -a "$work/$case.drv" > "$work/last.drv"
-    if [ "${PIPESTATUS[0]}" -ne 0 ]; then
+    wine "$driver" "$@" 2>> "$work/$case.err" > "$work/last.drv" &
+    driver_pid=$!
+    while kill -0 "$driver_pid" 2>/dev/null; do
+        crash=$(grep -Em1 -- "$crash_pattern" "$work/$case.err" 2>/dev/null) && break
+        sleep 0.2
+    done
+    if [ -n "${crash:-}" ]; then
+        kill "$driver_pid" 2>/dev/null
+        echo "error=the program crashed: $crash" >> "$work/last.drv"
+    fi
+    wait "$driver_pid"
+    status=$?
+    cat "$work/last.drv" >> "$work/$case.drv"
+    if [ "$status" -ne 0 ]; then
         "$root/tests/e2e/screenshot.sh" "$DISPLAY" "$work/$case-failure.png" 2>/dev/null
         ps -eo pid,etime,time,stat,args | grep '[q]emu-i386' > "$work/$case-failure.ps"
     fi

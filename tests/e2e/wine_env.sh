@@ -24,8 +24,11 @@ wine_template_wow64=$wine_template-wow64
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # The dialog font and the Windows user-interface fonts of a Japanese system,
-# mapped to the IPA Gothic fonts.
-wine_font_registry() {
+# mapped to the IPA Gothic fonts. A program that crashes ends at once, its
+# crash's line on its standard error: no debugger is started ("Auto" 1 with
+# an empty "Debugger" fails the start; "Auto" 0 would ask in a message box
+# that nobody answers), in the 32-bit programs' view of the registry too.
+wine_prefix_settings() {
     printf '%s\r\n' \
         'Windows Registry Editor Version 5.00' '' \
         '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
@@ -41,17 +44,22 @@ wine_font_registry() {
         '"ＭＳ ゴシック"="IPAGothic"' \
         '"MS UI Gothic"="IPAPGothic"' '' \
         '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]' \
-        '"Auto"="0"' \
+        '"Auto"="1"' \
+        '"Debugger"=""' '' \
+        '[HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug]' \
+        '"Auto"="1"' \
         '"Debugger"=""' ''
 }
 
 # wine_prepare_template <dir>: creates a prefix of $WINEARCH once; later calls
-# find it ready (the marker names the Wine version and architecture it was
-# made with).
+# find it ready (the marker names the Wine version, architecture and settings
+# it was made with).
 wine_prepare_template() {
     local template=$1 marker version
     version=$(wine --version 2>/dev/null) || return 1
     [ "$WINEARCH" = win32 ] || version="$version $WINEARCH"
+    # A prefix made with other settings is made anew.
+    version="$version settings $(wine_prefix_settings | cksum | cut -d' ' -f1)"
     marker="$template/.korv-e2e-ready"
     exec 9> "$template.lock"
     flock 9
@@ -59,7 +67,7 @@ wine_prepare_template() {
         echo "preparing $WINEARCH Wine prefix $template (once; takes a few minutes under emulation)"
         rm -rf "$template"
         WINEPREFIX=$template wineboot -i > /dev/null 2>&1 || return 1
-        wine_font_registry | iconv -f UTF-8 -t UTF-16 > "$template.fonts.reg"
+        wine_prefix_settings | iconv -f UTF-8 -t UTF-16 > "$template.fonts.reg"
         WINEPREFIX=$template wine regedit /S "$(winpath "$template.fonts.reg")" > /dev/null 2>&1
         WINEPREFIX=$template wineserver -w
         rm -f "$template.fonts.reg"
