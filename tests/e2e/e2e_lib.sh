@@ -87,7 +87,7 @@ start_app() {
     drive "$case" marker-gone:30000
     # Wine's errors of this start go to <case>.err, for the evidence of a failure.
     (cd "${app_cwd:-$work}" && env KORV_SIM_LOG="$(winpath "$work/$case.log")" KORV_SG_DIR="$sg_dir" \
-        LD_PRELOAD="$sg_preload" WINEDEBUG=-all,err+all "$@" wine "${app_exe:-$exe}" > "$work/$case.out" 2> "$work/$case.err") &
+        LD_PRELOAD="$sg_preload${LD_PRELOAD:+ $LD_PRELOAD}" WINEDEBUG=-all,err+all "$@" wine "${app_exe:-$exe}" > "$work/$case.out" 2> "$work/$case.err") &
     app_pid=$!
 }
 

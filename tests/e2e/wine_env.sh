@@ -6,6 +6,18 @@
 # space through wine-preloader (package wine32-preloader); without it every
 # Wine process spends minutes probing the address space under qemu.
 
+# Where qemu's user-mode emulator runs 32-bit programs (scripts/enable-i386.sh),
+# every Wine process gets the preload that keeps each thread's thread pointers
+# its own (tests/emulator/threads_apart.c): the emulator keeps one table of
+# them for all threads, so without it one thread of a program goes on with
+# another's and the program hangs or crashes. It builds in a second.
+wine_env_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+if grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; then
+    "$wine_env_root/tests/emulator/build.sh" "$wine_env_root/build/emulator" || exit 2
+    # shellcheck disable=SC2016  # each process's loader expands $LIB to its own word size's folder
+    export LD_PRELOAD="$wine_env_root/build/emulator/"'$LIB'"/libkorv_threads_apart.so${LD_PRELOAD:+ $LD_PRELOAD}"
+fi
+
 export WINEDEBUG=-all
 # The 32-bit prefix unless a caller asks for the 64-bit one (wine_use_arch).
 export WINEARCH=${WINEARCH:-win32}

@@ -50,7 +50,7 @@ case_pass_through_machine() {
     check_no_match "F: no request answered on the read-only handle" "$log" '^letter=F .* -> status='
 
     : > "$work/$c.drv"
-    LD_PRELOAD="$sg_preload" drive $c pt-probe:D:ro pt-probe:D:rw
+    LD_PRELOAD="$sg_preload${LD_PRELOAD:+ $LD_PRELOAD}" drive $c pt-probe:D:ro pt-probe:D:rw
     check_line "a read-only handle: the request fails with access denied" "$work/$c.drv" "pt-request=failed error=5"
     check_line "a read-write handle: the request is carried out" "$work/$c.drv" "pt-request=ok status=00"
     check_match "K: F1h failed with errno 5" "$log" '^letter=K cdblen=12 cdb=F1 .* -> errno=5$'
