@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/framework/resource_strings.h"
+#include "app/framework/window_text_api.h"
 #include "app/running_copy_mark.h"
 #include "app/serial_read_dlg.h"
 #include "res/resource_ids.h"
@@ -45,9 +46,9 @@ constexpr DWORD kLookoutPauseMilliseconds = 100;
 // program's message box or dialog with that caption has the same class, and
 // is passed over. Nothing sent here waits for an answer: the search and the
 // mark are read from the system's records of the windows.
-HWND FindRunningCopyWindow(const wchar_t* title) {
-    for (HWND window = FindWindowExW(nullptr, nullptr, WC_DIALOG, title); window != nullptr;
-         window = FindWindowExW(nullptr, window, WC_DIALOG, title)) {
+HWND FindRunningCopyWindow(SystemChars title) {
+    for (HWND window = WindowApi().findWindowEx(nullptr, nullptr, WC_DIALOG, title); window != nullptr;
+         window = WindowApi().findWindowEx(nullptr, window, WC_DIALOG, title)) {
         if (IsWindowVisible(window) && IsRunningCopyWindow(window)) return window;
     }
     return nullptr;
@@ -61,11 +62,11 @@ HWND FindRunningCopyWindow(const wchar_t* title) {
 // comes to the front is its last active popup, so that an open About box is
 // not left behind the dialog that cannot be used while it is open.
 void CSerialReadApp::ActivateRunningCopy() {
-    const WideText title = LoadResourceString(IDS_MAIN_TITLE);
-    HWND running = FindRunningCopyWindow(title.c_str());
+    const SystemText title(LoadResourceString(IDS_MAIN_TITLE));
+    HWND running = FindRunningCopyWindow(title.Chars());
     for (int lookout = 1; running == nullptr && lookout < kLookouts; ++lookout) {
         Sleep(kLookoutPauseMilliseconds);
-        running = FindRunningCopyWindow(title.c_str());
+        running = FindRunningCopyWindow(title.Chars());
     }
     if (running == nullptr) return;
     if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);

@@ -10,6 +10,7 @@
 
 #include "app/framework/code_page.h"
 #include "app/framework/wide_text.h"
+#include "app/framework/window_text_api.h"
 #include "app/main_window_place.h"
 #include "app/survey_progress_window.h"
 #include "app/win32/leaving.h"
@@ -20,11 +21,7 @@ constexpr int kStandardOutput = 1;
 
 // The executable's file name without directory and extension.
 WideText ApplicationName() {
-    constexpr DWORD kLongestPath = 32768;
-    WideText path(kLongestPath);
-    if (path.empty()) return path;
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), kLongestPath);
-    path.Truncate(length < kLongestPath ? length : 0);
+    const WideText path = ModuleFileName();
     // The system names its modules with backslashes only.
     const wchar_t* name = path.c_str();
     if (const wchar_t* backslash = std::wcsrchr(name, L'\\')) name = backslash + 1;
