@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "app/framework/resource_strings.h"
-#include "app/framework/window_text_api.h"
 #include "app/running_copy_mark.h"
 #include "app/serial_read_dlg.h"
 #include "res/resource_ids.h"
@@ -46,9 +45,9 @@ constexpr DWORD kLookoutPauseMilliseconds = 100;
 // program's message box or dialog with that caption has the same class, and
 // is passed over. Nothing sent here waits for an answer: the search and the
 // mark are read from the system's records of the windows.
-HWND FindRunningCopyWindow(SystemChars title) {
-    for (HWND window = WindowApi().findWindowEx(nullptr, nullptr, WC_DIALOG, title); window != nullptr;
-         window = WindowApi().findWindowEx(nullptr, window, WC_DIALOG, title)) {
+HWND FindRunningCopyWindow(const char* title) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, reinterpret_cast<LPCSTR>(WC_DIALOG), title); window != nullptr;
+         window = FindWindowExA(nullptr, window, reinterpret_cast<LPCSTR>(WC_DIALOG), title)) {
         if (IsWindowVisible(window) && IsRunningCopyWindow(window)) return window;
     }
     return nullptr;
@@ -62,11 +61,11 @@ HWND FindRunningCopyWindow(SystemChars title) {
 // comes to the front is its last active popup, so that an open About box is
 // not left behind the dialog that cannot be used while it is open.
 void CSerialReadApp::ActivateRunningCopy() {
-    const SystemText title(LoadResourceString(IDS_MAIN_TITLE));
-    HWND running = FindRunningCopyWindow(title.Chars());
+    const Text title = LoadResourceString(IDS_MAIN_TITLE);
+    HWND running = FindRunningCopyWindow(title.c_str());
     for (int lookout = 1; running == nullptr && lookout < kLookouts; ++lookout) {
         Sleep(kLookoutPauseMilliseconds);
-        running = FindRunningCopyWindow(title.Chars());
+        running = FindRunningCopyWindow(title.c_str());
     }
     if (running == nullptr) return;
     if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 
 #include "app/framework/code_page.h"
 #include "app/framework/wide_text.h"
@@ -22,11 +21,20 @@ constexpr int kStandardOutput = 1;
 // The executable's file name without directory and extension.
 WideText ApplicationName() {
     const WideText path = ModuleFileName();
-    // The system names its modules with backslashes only.
-    const wchar_t* name = path.c_str();
-    if (const wchar_t* backslash = std::wcsrchr(name, L'\\')) name = backslash + 1;
-    const wchar_t* dot = std::wcsrchr(name, L'.');
-    return WideText(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::wcslen(name));
+    // The system names its modules with backslashes only; the extension is
+    // what follows the last dot of the file's own name.
+    const wchar_t* characters = path.c_str();
+    size_t start = 0;
+    size_t end = path.size();
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (characters[i] == L'\\') {
+            start = i + 1;
+            end = path.size();
+        } else if (characters[i] == L'.') {
+            end = i;
+        }
+    }
+    return WideText(characters + start, end - start);
 }
 
 }  // namespace

@@ -21,7 +21,6 @@ const WindowTextApi kWideApi = {
     Entry<decltype(WindowTextApi::dialogBoxParam)>(DialogBoxParamW),
     Entry<decltype(WindowTextApi::createDialogParam)>(CreateDialogParamW),
     Entry<decltype(WindowTextApi::appendMenu)>(AppendMenuW),
-    Entry<decltype(WindowTextApi::findWindowEx)>(FindWindowExW),
 };
 
 const WindowTextApi kAnsiApi = {
@@ -33,7 +32,6 @@ const WindowTextApi kAnsiApi = {
     Entry<decltype(WindowTextApi::dialogBoxParam)>(DialogBoxParamA),
     Entry<decltype(WindowTextApi::createDialogParam)>(CreateDialogParamA),
     Entry<decltype(WindowTextApi::appendMenu)>(AppendMenuA),
-    Entry<decltype(WindowTextApi::findWindowEx)>(FindWindowExA),
 };
 
 }  // namespace
@@ -57,17 +55,13 @@ Text WindowShiftJis(HWND window) {
     const WindowTextApi& api = WindowApi();
     const LRESULT length = api.sendMessage(window, WM_GETTEXTLENGTH, 0, 0);
     if (length <= 0) return Text();
-    if (api.ansi) {
-        Text text(static_cast<size_t>(length), '\0');
-        char* characters = text.WritableData();
-        if (characters == nullptr) return text;
-        const LRESULT copied = api.sendMessage(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(characters));
-        return Text(characters, copied > 0 ? static_cast<size_t>(copied) : 0);
-    }
-    WideText wide(static_cast<size_t>(length));
-    if (wide.empty()) return Text();
-    const LRESULT copied = api.sendMessage(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(wide.data()));
-    return ShiftJisFromWide(wide.c_str(), copied > 0 ? static_cast<size_t>(copied) : 0);
+    // Room for the length in either set's characters: an ANSI window counts bytes.
+    WideText buffer(static_cast<size_t>(length));
+    if (buffer.empty()) return Text();
+    const LRESULT copied = api.sendMessage(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(buffer.data()));
+    const size_t count = copied > 0 ? static_cast<size_t>(copied) : 0;
+    if (api.ansi) return Text(reinterpret_cast<const char*>(buffer.c_str()), count);
+    return ShiftJisFromWide(buffer.c_str(), count);
 }
 
 WideText ModuleFileName() {

@@ -9,8 +9,9 @@
 // same set, so its loop and every message sent to it go through it too.
 //
 // Functions that take no text, or only ASCII names of the program's own
-// (window properties, an unnamed event, an icon's number), are the A ones on
-// every system: both sets treat them alike.
+// (the main title the second start looks for, window properties, an unnamed
+// event, an icon's number), are the A ones on every system: both sets treat
+// them alike.
 
 #include <windows.h>
 
@@ -29,7 +30,6 @@ struct WindowTextApi {
     INT_PTR(WINAPI* dialogBoxParam)(HINSTANCE, SystemChars, HWND, DLGPROC, LPARAM);
     HWND(WINAPI* createDialogParam)(HINSTANCE, SystemChars, HWND, DLGPROC, LPARAM);
     BOOL(WINAPI* appendMenu)(HMENU, UINT, UINT_PTR, SystemChars);
-    HWND(WINAPI* findWindowEx)(HWND, HWND, SystemChars, SystemChars);
 };
 
 extern const WindowTextApi* const g_windowTextApi;
