@@ -178,7 +178,7 @@ run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_close_during_request_win98 \
     "case_silent_writers silent-writer 1" "case_silent_writers two-silent-writers 2" \
     "case_versions winxp" "case_versions win7" "case_versions win10" \
-    "case_no_transport win98" "case_no_transport winme"
+    "case_no_transport win98" "case_no_transport winme" "case_ansi_system win98" "case_ansi_system winme"
 
 run_group wow64 win64 "$template64" ja_JP.UTF-8 "" \
     case_demo_machine case_planted_manager case_planted_system32 \
