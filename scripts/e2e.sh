@@ -9,7 +9,8 @@
 # Groups, each in a fresh copy of a prepared prefix:
 #   win32   a 32-bit prefix: every ASPI and pass-through case, the signed copy
 #           that scripts/check_signing.sh leaves, then the main cases under
-#           Windows XP, 7 and 10 and no transport under 98 and ME
+#           Windows XP, 7 and 10, and no transport and a whole run (traced
+#           for the functions it calls) under 98 and ME
 #   wow64   a 64-bit prefix running the same 32-bit program: the manager in
 #           the 32-bit system directory, planted managers, pass-through
 #   no-cp932  a system without code page 932 under an English locale: Wine
