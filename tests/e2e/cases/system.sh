@@ -97,7 +97,7 @@ relay_calls_from_image() {
 
 # case_ansi_system <version>: a whole run under Windows 98 or ME (the survey
 # with a writer and a read error behind the progress window, the dialog,
-# Copy, a busy clipboard's box, the About box and a second start) calls from
+# Copy, the About box, a busy clipboard's box and a second start) calls from
 # the program's image only the W functions that system implements, and
 # shows the same texts as everywhere. The program reaches the system through
 # its imports alone; Wine traces those that come in an A and a W form (the
@@ -112,8 +112,8 @@ case_ansi_system() {
     local trace=WINEDEBUG=+pid,+relay,+loaddll
     start_app $c "$(scenario_env "$scenarios/slow-read-error.scenario")" "$trace"
     drive $s first-window:180000 progress:180000 main:240000 list serial select:1 serial note \
-        seed-clipboard click:1 clipboard \
-        click-holding-clipboard:1:4000 box:KorvSerial:60000 box-ok sysabout about:60000 about-ok
+        seed-clipboard click:1 clipboard sysabout about:60000 about-ok \
+        click-holding-clipboard:1:4000 box:KorvSerial:60000 box-ok
     (cd "$work" && env "$(scenario_env "$scenarios/slow-read-error.scenario")" "$trace" \
         timeout 120 wine "$exe" > "$work/$c-2.out" 2> "$work/$c-2.err")
     check_equal "$version: the second start ends by itself" "$?" 0
