@@ -4,7 +4,7 @@
 #include "res/resource_ids.h"
 
 HICON LoadApplicationIcon(int widthMetric, int heightMetric) {
-    return static_cast<HICON>(LoadImageW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
+    return static_cast<HICON>(LoadImageA(CurrentApplication().Instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON),
                                          IMAGE_ICON, GetSystemMetrics(widthMetric),
                                          GetSystemMetrics(heightMetric), LR_DEFAULTCOLOR));
 }

@@ -1,11 +1,11 @@
 #include "app/running_copy_mark.h"
 
 namespace {
-const wchar_t kRunningCopyProperty[] = L"KorvSerial.RunningCopy";
+const char kRunningCopyProperty[] = "KorvSerial.RunningCopy";
 }  // namespace
 
-void MarkAsRunningCopy(HWND window) { SetPropW(window, kRunningCopyProperty, reinterpret_cast<HANDLE>(1)); }
+void MarkAsRunningCopy(HWND window) { SetPropA(window, kRunningCopyProperty, reinterpret_cast<HANDLE>(1)); }
 
-void UnmarkRunningCopy(HWND window) { RemovePropW(window, kRunningCopyProperty); }
+void UnmarkRunningCopy(HWND window) { RemovePropA(window, kRunningCopyProperty); }
 
-bool IsRunningCopyWindow(HWND window) { return GetPropW(window, kRunningCopyProperty) != nullptr; }
+bool IsRunningCopyWindow(HWND window) { return GetPropA(window, kRunningCopyProperty) != nullptr; }

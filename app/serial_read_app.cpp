@@ -45,9 +45,9 @@ constexpr DWORD kLookoutPauseMilliseconds = 100;
 // program's message box or dialog with that caption has the same class, and
 // is passed over. Nothing sent here waits for an answer: the search and the
 // mark are read from the system's records of the windows.
-HWND FindRunningCopyWindow(const wchar_t* title) {
-    for (HWND window = FindWindowExW(nullptr, nullptr, WC_DIALOG, title); window != nullptr;
-         window = FindWindowExW(nullptr, window, WC_DIALOG, title)) {
+HWND FindRunningCopyWindow(const char* title) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, reinterpret_cast<LPCSTR>(WC_DIALOG), title); window != nullptr;
+         window = FindWindowExA(nullptr, window, reinterpret_cast<LPCSTR>(WC_DIALOG), title)) {
         if (IsWindowVisible(window) && IsRunningCopyWindow(window)) return window;
     }
     return nullptr;
@@ -61,7 +61,7 @@ HWND FindRunningCopyWindow(const wchar_t* title) {
 // comes to the front is its last active popup, so that an open About box is
 // not left behind the dialog that cannot be used while it is open.
 void CSerialReadApp::ActivateRunningCopy() {
-    const WideText title = LoadResourceString(IDS_MAIN_TITLE);
+    const Text title = LoadResourceString(IDS_MAIN_TITLE);
     HWND running = FindRunningCopyWindow(title.c_str());
     for (int lookout = 1; running == nullptr && lookout < kLookouts; ++lookout) {
         Sleep(kLookoutPauseMilliseconds);

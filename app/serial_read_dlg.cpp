@@ -7,9 +7,10 @@
 #include "app/application_icon.h"
 #include "app/clipboard.h"
 #include "app/copy_failure_text.h"
-#include "app/framework/code_page.h"
 #include "app/framework/application.h"
+#include "app/framework/code_page.h"
 #include "app/framework/resource_strings.h"
+#include "app/framework/window_text_api.h"
 #include "app/instruction_texts.h"
 #include "app/running_copy_mark.h"
 #include "res/resource_ids.h"
@@ -80,8 +81,8 @@ void CSerialReadDlg::DoDataExchange(DataExchange& exchange) {
 BOOL CSerialReadDlg::OnInitDialog() {
     Dialog::OnInitDialog();
     AddAboutItem();
-    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    WindowApi().sendMessage(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    WindowApi().sendMessage(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     note_.SetText(g_noteText);
     MarkAsRunningCopy(Handle());
 
@@ -98,10 +99,10 @@ INT_PTR CSerialReadDlg::OnDestroy(WPARAM, LPARAM) {
 void CSerialReadDlg::AddAboutItem() {
     HMENU systemMenu = GetSystemMenu(Handle(), FALSE);
     if (systemMenu == nullptr) return;
-    const WideText itemText = LoadResourceString(IDS_ABOUT_ITEM);
+    const Text itemText = LoadResourceString(IDS_ABOUT_ITEM);
     if (itemText.empty()) return;
-    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, itemText.c_str());
+    WindowApi().appendMenu(systemMenu, MF_SEPARATOR, 0, nullptr);
+    WindowApi().appendMenu(systemMenu, MF_STRING, IDM_ABOUTBOX, SystemText(itemText).Chars());
 }
 
 INT_PTR CSerialReadDlg::OnSysCommand(WPARAM wParam, LPARAM) {
@@ -128,7 +129,7 @@ INT_PTR CSerialReadDlg::OnPaint(WPARAM, LPARAM) {
 void CSerialReadDlg::PaintMinimisedIcon() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(Handle(), &paint);
-    SendMessageW(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    WindowApi().sendMessage(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     const int iconWidth = GetSystemMetrics(SM_CXICON);
     const int iconHeight = GetSystemMetrics(SM_CYICON);
     RECT client;
@@ -195,6 +196,6 @@ void CSerialReadDlg::RefreshSerial(const Text& text) {
 void CSerialReadDlg::CopySerialToClipboard() {
     if (PutTextOnClipboard(Handle(), serialText_)) return;
     const WideText text = WideFromShiftJis(kCopyFailedText);
-    const WideText caption = LoadResourceString(IDS_MAIN_TITLE);
+    const WideText caption = WideFromShiftJis(LoadResourceString(IDS_MAIN_TITLE));
     MessageBoxW(Handle(), text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
 }

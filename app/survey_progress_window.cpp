@@ -5,7 +5,7 @@
 
 #include "app/application_icon.h"
 #include "app/framework/application.h"
-#include "app/framework/code_page.h"
+#include "app/framework/window_text_api.h"
 #include "app/main_window_place.h"
 #include "app/progress_texts.h"
 #include "app/running_copy_mark.h"
@@ -50,7 +50,7 @@ ShownProgress LatestProgress() {
 bool SurveyHasEnded() { return WaitForSingleObject(g_surveyEnded, 0) == WAIT_OBJECT_0; }
 
 void SetItemText(HWND window, int id, const char* shiftJis) {
-    SetDlgItemTextW(window, id, WideFromShiftJis(shiftJis).c_str());
+    SendTextMessage(GetDlgItem(window, id), WM_SETTEXT, 0, shiftJis);
 }
 
 // While the drives are being found, the bar moves without measuring; then
@@ -59,13 +59,13 @@ void ShowProgress(HWND window, const ShownProgress& progress) {
     HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
     if (progress.drive == 0) {
         SetItemText(window, IDC_PROGRESS_STEP, kFindingDrivesText);
-        SendMessageW(bar, PBM_SETMARQUEE, TRUE, kMarqueeStepMilliseconds);
+        WindowApi().sendMessage(bar, PBM_SETMARQUEE, TRUE, kMarqueeStepMilliseconds);
         return;
     }
-    SendMessageW(bar, PBM_SETMARQUEE, FALSE, 0);
-    SetWindowLongW(bar, GWL_STYLE, GetWindowLongW(bar, GWL_STYLE) & ~PBS_MARQUEE);
-    SendMessageW(bar, PBM_SETRANGE32, 0, progress.drives);
-    SendMessageW(bar, PBM_SETPOS, progress.drive - 1, 0);
+    WindowApi().sendMessage(bar, PBM_SETMARQUEE, FALSE, 0);
+    SetWindowLongA(bar, GWL_STYLE, GetWindowLongA(bar, GWL_STYLE) & ~PBS_MARQUEE);
+    WindowApi().sendMessage(bar, PBM_SETRANGE32, 0, progress.drives);
+    WindowApi().sendMessage(bar, PBM_SETPOS, progress.drive - 1, 0);
     // wsprintf writes at most 1024 characters; the name at most 63 bytes.
     char step[1024];
     wsprintfA(step, kReadingDriveFormat, progress.drive, progress.drives, progress.drive, progress.drives,
@@ -127,10 +127,10 @@ void ServeWindowUntilSurveyEnds() {
     while (g_window != nullptr &&
            MsgWaitForMultipleObjects(1, &g_surveyEnded, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (g_window != nullptr && IsDialogMessageW(g_window, &message)) continue;
+        while (WindowApi().peekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (g_window != nullptr && WindowApi().isDialogMessage(g_window, &message)) continue;
             TranslateMessage(&message);
-            DispatchMessageW(&message);
+            WindowApi().dispatchMessage(&message);
         }
     }
 }
@@ -139,11 +139,11 @@ DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
     if (WaitForSingleObject(g_surveyEnded, kDelayBeforeWindowMilliseconds) != WAIT_TIMEOUT) return 0;
     HICON icon = LoadApplicationIcon(SM_CXICON, SM_CYICON);
     HICON smallIcon = LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON);
-    g_window = CreateDialogParamW(CurrentApplication().Instance(), MAKEINTRESOURCEW(IDD_PROGRESS), nullptr,
-                                  ProgressProcedure, 0);
+    g_window = WindowApi().createDialogParam(CurrentApplication().Instance(), MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+                                             ProgressProcedure, 0);
     if (g_window != nullptr) {
-        SendMessageW(g_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(g_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+        WindowApi().sendMessage(g_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        WindowApi().sendMessage(g_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
         // A survey that ended while the window was being made gets no window
         // at all, rather than one that flashes up and takes the foreground.
         if (!SurveyHasEnded()) {
@@ -162,7 +162,7 @@ DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
 void WaitServingSentMessages(HANDLE thread) {
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
         MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        WindowApi().peekMessage(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
@@ -172,7 +172,7 @@ void BeginSurveyProgress() {
     if (!g_progressLockReady) InitializeCriticalSection(&g_progressLock);
     g_progressLockReady = true;
     g_progress = ShownProgress{};
-    g_surveyEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_surveyEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (g_surveyEnded == nullptr) return;
     g_progressThread = CreateThread(nullptr, 0, ShowProgressUntilSurveyEnds, nullptr, 0, nullptr);
     if (g_progressThread != nullptr) return;

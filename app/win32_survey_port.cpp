@@ -6,10 +6,10 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 
 #include "app/framework/code_page.h"
 #include "app/framework/wide_text.h"
+#include "app/framework/window_text_api.h"
 #include "app/main_window_place.h"
 #include "app/survey_progress_window.h"
 #include "app/win32/leaving.h"
@@ -20,16 +20,21 @@ constexpr int kStandardOutput = 1;
 
 // The executable's file name without directory and extension.
 WideText ApplicationName() {
-    constexpr DWORD kLongestPath = 32768;
-    WideText path(kLongestPath);
-    if (path.empty()) return path;
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), kLongestPath);
-    path.Truncate(length < kLongestPath ? length : 0);
-    // The system names its modules with backslashes only.
-    const wchar_t* name = path.c_str();
-    if (const wchar_t* backslash = std::wcsrchr(name, L'\\')) name = backslash + 1;
-    const wchar_t* dot = std::wcsrchr(name, L'.');
-    return WideText(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::wcslen(name));
+    const WideText path = ModuleFileName();
+    // The system names its modules with backslashes only; the extension is
+    // what follows the last dot of the file's own name.
+    const wchar_t* characters = path.c_str();
+    size_t start = 0;
+    size_t end = path.size();
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (characters[i] == L'\\') {
+            start = i + 1;
+            end = path.size();
+        } else if (characters[i] == L'.') {
+            end = i;
+        }
+    }
+    return WideText(characters + start, end - start);
 }
 
 }  // namespace

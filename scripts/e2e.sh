@@ -9,7 +9,8 @@
 # Groups, each in a fresh copy of a prepared prefix:
 #   win32   a 32-bit prefix: every ASPI and pass-through case, the signed copy
 #           that scripts/check_signing.sh leaves, then the main cases under
-#           Windows XP, 7 and 10 and no transport under 98 and ME
+#           Windows XP, 7 and 10, and no transport and a whole run (traced
+#           for the functions it calls) under 98 and ME
 #   wow64   a 64-bit prefix running the same 32-bit program: the manager in
 #           the 32-bit system directory, planted managers, pass-through
 #   no-cp932  a system without code page 932 under an English locale: Wine
@@ -153,7 +154,7 @@ run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_close_during_request_win98 \
     "case_silent_writers silent-writer 1" "case_silent_writers two-silent-writers 2" \
     "case_versions winxp" "case_versions win7" "case_versions win10" \
-    "case_no_transport win98" "case_no_transport winme"
+    "case_no_transport win98" "case_no_transport winme" "case_ansi_system win98" "case_ansi_system winme"
 
 run_group wow64 win64 "$template64" ja_JP.UTF-8 "" \
     case_demo_machine case_planted_manager case_planted_system32 \

@@ -15,27 +15,27 @@ UINT TextCodePage() { return IsValidCodePage(kShiftJisCodePage) ? kShiftJisCodeP
 
 }  // namespace
 
-WideText WideFromShiftJis(std::string_view text) {
+WideText WideFromCodePage(unsigned codePage, std::string_view text) {
     if (text.empty()) return WideText();
     const int byteCount = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(TextCodePage(), 0, text.data(), byteCount, nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), byteCount, nullptr, 0);
     if (length <= 0) return WideText();
     WideText wide(static_cast<size_t>(length));
     if (wide.empty()) return wide;
-    MultiByteToWideChar(TextCodePage(), 0, text.data(), byteCount, wide.data(), length);
+    MultiByteToWideChar(codePage, 0, text.data(), byteCount, wide.data(), length);
     return wide;
 }
 
-Text ShiftJisFromWide(const WideText& text) {
-    if (text.empty()) return Text();
-    const int charCount = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(TextCodePage(), 0, text.c_str(), charCount, nullptr, 0,
-                                           nullptr, nullptr);
-    if (length <= 0) return Text();
-    Text narrow(static_cast<size_t>(length), '\0');
+WideText WideFromShiftJis(std::string_view text) { return WideFromCodePage(TextCodePage(), text); }
+
+Text ShiftJisFromWide(const wchar_t* text, size_t length) {
+    if (length == 0) return Text();
+    const int charCount = static_cast<int>(length);
+    const int byteCount = WideCharToMultiByte(TextCodePage(), 0, text, charCount, nullptr, 0, nullptr, nullptr);
+    if (byteCount <= 0) return Text();
+    Text narrow(static_cast<size_t>(byteCount), '\0');
     char* characters = narrow.WritableData();
     if (characters == nullptr) return narrow;
-    WideCharToMultiByte(TextCodePage(), 0, text.c_str(), charCount, characters, length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(TextCodePage(), 0, text, charCount, characters, byteCount, nullptr, nullptr);
     return narrow;
 }

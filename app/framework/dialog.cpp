@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/framework/application.h"
+#include "app/framework/window_text_api.h"
 
 const MessageMapEntry Dialog::kMessageEntries[] = {
     {WM_INITDIALOG, 0, 0, Handler(&Dialog::HandleInitDialog)},
@@ -21,8 +22,8 @@ INT_PTR Dialog::DoModal() {
     HWND owner = parent_;
     Dialog* mainWindow = application.MainWindow();
     if (owner == nullptr && mainWindow != nullptr && mainWindow != this) owner = mainWindow->Handle();
-    return DialogBoxParamW(application.Instance(), MAKEINTRESOURCEW(templateId_), owner,
-                           &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    return WindowApi().dialogBoxParam(application.Instance(), MAKEINTRESOURCEA(templateId_), owner, &Dialog::DialogProc,
+                                      reinterpret_cast<LPARAM>(this));
 }
 
 const MessageMap* Dialog::GetMessageMap() const { return &kMessageMap; }
@@ -54,7 +55,7 @@ void Dialog::UpdateData(bool saving) {
 void Dialog::EndDialog(int result) { ::EndDialog(window_, result); }
 
 void Dialog::FocusControl(int controlId) {
-    SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(controlId)), TRUE);
+    WindowApi().sendMessage(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(controlId)), TRUE);
 }
 
 void Dialog::DefaultPaint() {
@@ -66,13 +67,13 @@ void Dialog::DefaultPaint() {
 INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     RECT beforeInit = {};
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
         reinterpret_cast<Dialog*>(lParam)->window_ = window;
         GetWindowRect(window, &beforeInit);
     }
     // Messages that arrive before WM_INITDIALOG (font, creation) have no
     // dialog object yet and get the default handling.
-    Dialog* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
+    Dialog* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrA(window, DWLP_USER));
     if (dialog == nullptr) return FALSE;
 
     const INT_PTR result = dialog->Dispatch(message, wParam, lParam);
@@ -80,7 +81,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     // other would open wherever its template says, usually the top-left corner.
     if (message == WM_INITDIALOG && IsWindow(window) && !MovedSince(window, beforeInit)) CenterOverOwner(window);
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, DWLP_USER, 0);
+        SetWindowLongPtrA(window, DWLP_USER, 0);
         dialog->window_ = nullptr;
         Application& application = CurrentApplication();
         if (application.MainWindow() == dialog) application.SetMainWindow(nullptr);
@@ -99,7 +100,7 @@ void Dialog::CenterOverOwner(HWND window) {
     monitor.cbSize = sizeof monitor;
     HWND owner = GetWindow(window, GW_OWNER);
     const bool overOwner = owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner);
-    if (!GetMonitorInfoW(MonitorFromWindow(overOwner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    if (!GetMonitorInfoA(MonitorFromWindow(overOwner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
     const RECT& area = monitor.rcWork;
     RECT around = area;
     if (overOwner) GetWindowRect(owner, &around);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/framework/wide_text.h"
+#include "text/text.h"
 
-// A string-table entry of the executable; empty when it is missing.
-WideText LoadResourceString(unsigned id);
+// A string-table entry of the executable, Shift-JIS; empty when it is missing.
+Text LoadResourceString(unsigned id);

@@ -43,5 +43,5 @@ void ConstructStaticObjects() {
 extern "C" void KorvSerialStart() {
     __set_app_type(kWindowedProgram);
     ConstructStaticObjects();
-    std::exit(WinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT));
+    std::exit(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT));
 }

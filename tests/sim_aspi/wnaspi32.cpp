@@ -110,6 +110,7 @@ DWORD ExecuteScsiCommand(StatusBlock* request) {
         drive = scenario->FindDrive(request->SRB_HaId, request->SRB_Target);
         outcome = AnswerCommand(drive, request->SRB_Lun, request->CDBByte, request->SRB_BufLen);
     }
+    if (drive != nullptr && drive->answerDelayMs != 0) Sleep(drive->answerDelayMs);
     const bool later = drive != nullptr && drive->completeLater;
     LogExecution(request, adapter ? adapter->alignmentMask : 0, outcome, later);
     if (!later) {

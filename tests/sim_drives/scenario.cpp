@@ -27,7 +27,7 @@
 // hang=<opcode> (the pass-through request waits out its time-out and then
 // fails with ETIMEDOUT, as to a drive that has stopped answering),
 // open=readonly|readwrite (whether a pass-through device refuses writing),
-// delay=<decimal ms> (pass-through only: every request takes that long).
+// delay=<decimal ms> (every request takes that long, inside the asking call).
 // Numbers marked <hex> are hexadecimal without prefix.
 
 namespace {

@@ -71,3 +71,83 @@ case_namesake_window() {
     drive $c main:5000 command:2 wait-exit:30000
     stop_app 30
 }
+
+# Windows 95, 98 and ME implement these wide-character functions; every other
+# W function there is a stub that fails, so the program must call none.
+ansi_system_w_functions=" MessageBoxW MessageBoxExW MultiByteToWideChar WideCharToMultiByte lstrlenW lstrcpyW lstrcatW
+    GetCommandLineW FindResourceW FindResourceExW EnumResourceTypesW EnumResourceNamesW EnumResourceLanguagesW
+    TextOutW ExtTextOutW GetTextExtentPointW GetTextExtentPoint32W GetTextExtentExPointW GetCharWidthW "
+
+# relay_calls_from_image <err-file>: the system functions that the process
+# which loaded the program called from the program's own image, one per line,
+# from Wine's relay trace (+pid,+relay,+loaddll) in that file. The image is
+# relocatable: its range is where this process loaded it, for its size.
+relay_calls_from_image() {
+    local loaded pid base size end
+    loaded=$(grep -a -m1 -E '^[0-9a-f]{4}:[0-9a-f]{4}:trace:loaddll:.*KorvSerial\.exe" at [0-9A-Fa-f]{8}' "$1") || return 1
+    pid=${loaded%%:*}
+    base=$(sed -E 's/.*KorvSerial\.exe" at ([0-9A-Fa-f]{8}).*/\1/' <<< "$loaded" | tr 'A-F' 'a-f')
+    size=$(objdump -p "$exe" | awk '$1 == "SizeOfImage" { print $2 }')
+    end=$(printf '%08x' $((16#$base + 16#$size)))
+    grep -a -E "^$pid:[0-9a-f]{4}:Call " "$1" | awk -v base="$base" -v end="$end" '{
+        ret = tolower($NF); sub(/^ret=/, "", ret)
+        if (ret >= base && ret < end) { name = $0; sub(/^[^ ]* [^.(]*\./, "", name); sub(/\(.*$/, "", name); print name }
+    }' | sort -u
+}
+
+# case_ansi_system <version>: a whole run under Windows 98 or ME (the survey
+# with a writer and a read error behind the progress window, the dialog,
+# Copy, the About box, a busy clipboard's box and a second start) calls from
+# the program's image only the W functions that system implements, and
+# shows the same texts as everywhere. The program reaches the system through
+# its imports alone; Wine traces those that come in an A and a W form (the
+# others would only lengthen a slow emulated run).
+case_ansi_system() {
+    local version=$1 c=ansi-$1 s=ansi-$1-steps calls w_calls name
+    local imports
+    imports=$(objdump -p "$exe" | awk '/DLL Name/ { dll = 1; next } dll && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print $NF }' \
+        | grep -E '[a-z0-9][AW]$' | paste -sd';')
+    use_version "$version"
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$imports" /f > /dev/null 2>&1
+    local trace=WINEDEBUG=+pid,+relay,+loaddll
+    start_app $c "$(scenario_env "$scenarios/slow-read-error.scenario")" "$trace"
+    drive $s first-window:180000 progress:180000 main:240000 list serial select:1 serial note \
+        seed-clipboard click:1 clipboard sysabout about:60000 about-ok \
+        click-holding-clipboard:1:4000 box:KorvSerial:60000 box-ok
+    (cd "$work" && env "$(scenario_env "$scenarios/slow-read-error.scenario")" "$trace" \
+        timeout 120 wine "$exe" > "$work/$c-2.out" 2> "$work/$c-2.err")
+    check_equal "$version: the second start ends by itself" "$?" 0
+    drive $s windows:KorvSerial main:5000 command:2 wait-exit:60000
+    stop_app 60
+    wine reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f > /dev/null 2>&1
+    use_version ""
+
+    check_line "$version: the progress window first" "$work/$s.drv" "first-window=progress"
+    check_line "$version: progress window says what it does" "$work/$s.drv" "progress-text=$progress_text"
+    check_match "$version: progress window names the drive being read" "$work/$s.drv" \
+        '^progress-step=ドライブ [12] / 2 を読み取っています:\\nReading drive [12] of 2:\\n\(0:[02]\) KORVANE DVDR   KV-94[28]A  $'
+    check_line "$version: the writer that failed listed" "$work/$s.drv" "item0=(0:0) KORVANE DVDR   KV-942A  "
+    check_line "$version: the writer that read listed" "$work/$s.drv" "item1=(0:2) KORVANE DVDR   KV-948A  "
+    check_equal "$version: serials" "$(grep '^serial=' "$work/$s.drv" | tr '\n' ' ')" \
+        "serial=S/No Read error serial=507425005001 "
+    check_line "$version: note text in Japanese" "$work/$s.drv" "note=$note"
+    check_line "$version: Copy puts the serial on the clipboard (CF_TEXT)" "$work/$s.drv" "clip-text-hex=353037343235303035303031"
+    check_line "$version: the busy clipboard's box" "$work/$s.drv" \
+        'box-text=Could not copy the serial number.\n\nシリアル番号をコピーできませんでした。\n他のプログラムがクリップボードを使用中です。\nもう一度 [Copy] ボタンを押して下さい。\n'
+    check_line "$version: About box title" "$work/$s.drv" "about-title=$about_title"
+    check_line "$version: exactly one window after the second start" "$work/$s.drv" "windows=1"
+    check_line "$version: Close ends the program" "$work/$s.drv" "exit=0"
+
+    for name in first second; do
+        local err=$work/$c.err
+        [ $name = second ] && err=$work/$c-2.err
+        calls=$(relay_calls_from_image "$err")
+        check_match "$version, $name start: the trace holds the program's own calls" - '^CreateMutexA$' <<< "$calls"
+        w_calls=$(grep -E '[a-z0-9]W$' <<< "$calls" | while read -r w; do
+            [[ $ansi_system_w_functions == *" $w "* ]] || echo "$w"; done | paste -sd' ')
+        check_equal "$version, $name start: no W function the system lacks" "$w_calls" ""
+    done
+    check_match "$version: the trace covers the windows" - '^DialogBoxParam[AW]$' <<< "$(relay_calls_from_image "$work/$c.err")"
+    check_match "$version: the trace covers the progress window" - '^CreateDialogParam[AW]$' <<< "$(relay_calls_from_image "$work/$c.err")"
+    check_match "$version: the trace covers the second start's search" - '^FindWindowEx[AW]$' <<< "$(relay_calls_from_image "$work/$c-2.err")"
+}
