@@ -2,18 +2,42 @@
 
 #include <windows.h>
 
+#include "app/running_copy_mark.h"
+#include "scsi/pass_through.h"
+
 namespace {
 
 volatile LONG g_leaveAsked = 0;
+HANDLE g_runningMarker = nullptr;
 
 bool PendingIoEndsWithTheProcess() {
     constexpr DWORD kNotNtFamily = 0x80000000;  // GetVersion's top bit on Windows 95, 98 and ME
     return (GetVersion() & kNotNtFamily) == 0;
 }
 
-void EndProcess() { TerminateProcess(GetCurrentProcess(), 0); }
+BOOL CALLBACK UnmarkIfOurs(HWND window, LPARAM) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) UnmarkRunningCopy(window);
+    return TRUE;
+}
+
+// A request at a drive that has stopped answering may keep the process alive,
+// windowless, until the request's time-out after TerminateProcess. A start
+// made meanwhile must find nothing of it: neither the marker, which goes with
+// its one handle (whichever thread owns it), nor a marked window. The cached
+// device is closed here too; the request in flight keeps its own reference.
+void EndProcess() {
+    EnumWindows(UnmarkIfOurs, 0);
+    ReleaseMutex(g_runningMarker);
+    CloseHandle(g_runningMarker);
+    if (HANDLE device = InterlockedExchangePointer(&g_deviceHandle, nullptr)) CloseHandle(device);
+    TerminateProcess(GetCurrentProcess(), 0);
+}
 
 }  // namespace
+
+void KeepRunningMarker(HANDLE marker) { g_runningMarker = marker; }
 
 bool LeaveNowOrOnceRequestEnds() {
     if (PendingIoEndsWithTheProcess()) {

@@ -1,0 +1,13 @@
+#pragma once
+
+// What the user is told of the drive letters that refused the program.
+
+#include "scsi/enumerate.h"
+#include "text/text.h"
+
+// A pair of lines per refused letter, Japanese then English, in letter order,
+// the pairs joined by line feeds; empty when no letter was refused.
+Text DescribeRefusedLetters(const RefusedLetters& refused);
+
+// The English line of each refused letter, each ending in a line feed.
+Text LogRefusedLetters(const RefusedLetters& refused);
