@@ -15,21 +15,14 @@ bool PendingIoEndsWithTheProcess() {
     return (GetVersion() & kNotNtFamily) == 0;
 }
 
-BOOL CALLBACK UnmarkIfOurs(HWND window, LPARAM) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId()) UnmarkRunningCopy(window);
-    return TRUE;
-}
-
 // A request at a drive that has stopped answering may keep the process alive,
 // windowless, until the request's time-out after TerminateProcess. A start
-// made meanwhile must find nothing of it: neither the marker, which goes with
-// its one handle (whichever thread owns it), nor a marked window. The cached
-// device is closed here too; the request in flight keeps its own reference.
+// made meanwhile must find nothing of it: neither the marker, which is
+// destroyed with its one handle whichever thread owns it, nor a marked window.
+// The cached device is closed too; the request in flight keeps its own
+// reference to it.
 void EndProcess() {
-    EnumWindows(UnmarkIfOurs, 0);
-    ReleaseMutex(g_runningMarker);
+    UnmarkEveryRunningCopyWindow();
     CloseHandle(g_runningMarker);
     if (HANDLE device = InterlockedExchangePointer(&g_deviceHandle, nullptr)) CloseHandle(device);
     TerminateProcess(GetCurrentProcess(), 0);

@@ -121,7 +121,7 @@ uint32_t MillisecondsOf(ULONGLONG hundredNanoseconds) {
 uint32_t Win32Os::Milliseconds() {
     using UnbiasedTime = BOOL(WINAPI*)(PULONGLONG);
     const auto unbiasedTime = reinterpret_cast<UnbiasedTime>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryUnbiasedInterruptTime")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryUnbiasedInterruptTime")));
     ULONGLONG hundredNanoseconds = 0;
     if (unbiasedTime == nullptr || !unbiasedTime(&hundredNanoseconds)) return GetTickCount();
     return MillisecondsOf(hundredNanoseconds);
