@@ -28,7 +28,7 @@ void CSerialReadApp::InitInstance() {
         return;
     }
     if (runningMarker == nullptr) return;
-    KeepRunningMarker(runningMarker);
+    KeepRunningMarker(runningMarker, UnmarkEveryRunningCopyWindow);
 
     CSerialReadDlg dialog;
     SetMainWindow(&dialog);

@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include "app/running_copy_mark.h"
 #include "scsi/pass_through.h"
 
 namespace {
 
 volatile LONG g_leaveAsked = 0;
 HANDLE g_runningMarker = nullptr;
+void (*g_unmarkWindows)() = nullptr;
 
 bool PendingIoEndsWithTheProcess() {
     constexpr DWORD kNotNtFamily = 0x80000000;  // GetVersion's top bit on Windows 95, 98 and ME
@@ -22,7 +22,7 @@ bool PendingIoEndsWithTheProcess() {
 // The cached device is closed too; the request in flight keeps its own
 // reference to it.
 void EndProcess() {
-    UnmarkEveryRunningCopyWindow();
+    if (g_unmarkWindows != nullptr) g_unmarkWindows();
     CloseHandle(g_runningMarker);
     if (HANDLE device = InterlockedExchangePointer(&g_deviceHandle, nullptr)) CloseHandle(device);
     TerminateProcess(GetCurrentProcess(), 0);
@@ -30,7 +30,10 @@ void EndProcess() {
 
 }  // namespace
 
-void KeepRunningMarker(HANDLE marker) { g_runningMarker = marker; }
+void KeepRunningMarker(HANDLE marker, void (*unmarkWindows)()) {
+    g_runningMarker = marker;
+    g_unmarkWindows = unmarkWindows;
+}
 
 bool LeaveNowOrOnceRequestEnds() {
     if (PendingIoEndsWithTheProcess()) {
