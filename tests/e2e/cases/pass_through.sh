@@ -229,7 +229,7 @@ case_refused_letters() {
     start_app $c "$(no_manager)"
     drive $c main:120000 list refused note
     screenshot $c
-    drive $c key:esc wait-exit:30000
+    drive $c main:5000 key:esc wait-exit:30000
     stop_app 30
     check_line "refused, alone: empty list" "$work/$c.drv" "count=0"
     check_line "refused, alone: the letter and the reason in the dialog" "$work/$c.drv" \
@@ -242,7 +242,7 @@ case_refused_letters() {
     start_app $c "$(no_manager)"
     drive $c main:120000 list serial refused
     screenshot $c
-    drive $c key:esc wait-exit:30000
+    drive $c main:5000 key:esc wait-exit:30000
     stop_app 30
     check_line "refused, beside a writer: the writer listed" "$work/$c.drv" "item0=(D:) KORVANE DVDR   KV-948A  "
     check_line "refused, beside a writer: only it" "$work/$c.drv" "count=1"
