@@ -10,3 +10,5 @@
 void MarkAsRunningCopy(HWND window);
 void UnmarkRunningCopy(HWND window);
 bool IsRunningCopyWindow(HWND window);
+// As the process is ended from any thread: no window of it is found as the running copy's any more.
+void UnmarkEveryRunningCopyWindow();

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include "app/framework/code_page.h"
 #include "app/framework/resource_strings.h"
 #include "app/running_copy_mark.h"
+#include "app/running_copy_texts.h"
 #include "app/serial_read_dlg.h"
+#include "app/win32/leaving.h"
 #include "res/resource_ids.h"
 
 namespace {
@@ -12,8 +15,9 @@ CSerialReadApp g_application;
 }
 
 void CSerialReadApp::InitInstance() {
-    // The mutex only marks that a copy runs. It is held, never released, for
-    // the life of the process; the system closes it when the process ends.
+    // The mutex only marks that a copy runs. It is held for the life of the
+    // process; the system closes it when the process ends, or the close of the
+    // progress window gives it up (app/win32/leaving.cpp).
     HANDLE runningMarker = CreateMutexA(nullptr, TRUE, "KorvSerialPG");
     const DWORD error = GetLastError();
     // A copy started with administrator rights made the marker with a default
@@ -24,6 +28,7 @@ void CSerialReadApp::InitInstance() {
         return;
     }
     if (runningMarker == nullptr) return;
+    KeepRunningMarker(runningMarker, UnmarkEveryRunningCopyWindow);
 
     CSerialReadDlg dialog;
     SetMainWindow(&dialog);
@@ -59,7 +64,8 @@ HWND FindRunningCopyWindow(const char* title) {
 // this start looks out for it for a few seconds. A minimised window is
 // restored without waiting for the running copy, which may be busy; what
 // comes to the front is its last active popup, so that an open About box is
-// not left behind the dialog that cannot be used while it is open.
+// not left behind the dialog that cannot be used while it is open. A copy
+// that shows no window within the lookout is said to be not answering.
 void CSerialReadApp::ActivateRunningCopy() {
     const Text title = LoadResourceString(IDS_MAIN_TITLE);
     HWND running = FindRunningCopyWindow(title.c_str());
@@ -67,7 +73,13 @@ void CSerialReadApp::ActivateRunningCopy() {
         Sleep(kLookoutPauseMilliseconds);
         running = FindRunningCopyWindow(title.c_str());
     }
-    if (running == nullptr) return;
+    if (running == nullptr) {
+        // A copy stuck inside a driver's call shows no window: the user is
+        // told, instead of left wondering why nothing came.
+        MessageBoxW(nullptr, WideFromShiftJis(kRunningCopySilentText).c_str(), WideFromShiftJis(title).c_str(),
+                    MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+        return;
+    }
     if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);
     SetForegroundWindow(GetLastActivePopup(running));
 }

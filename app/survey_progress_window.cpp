@@ -34,6 +34,11 @@ ShownProgress g_progress;
 
 HANDLE g_surveyEnded = nullptr;
 HANDLE g_progressThread = nullptr;
+// A lock that the user-interface thread can wait for while it answers sent
+// messages: an auto-reset event, set while free. The window is shown only
+// while the survey has not ended, and the survey's end waits for a show
+// under way.
+HANDLE g_endOrShow = nullptr;
 
 // Touched by the progress thread alone.
 HWND g_window = nullptr;
@@ -135,6 +140,17 @@ void ServeWindowUntilSurveyEnds() {
     }
 }
 
+// A survey that ended while the window was being made gets no window at
+// all, rather than one that flashes up, takes the foreground from the main
+// dialog's showing and leaves it to another program.
+bool ShowUnlessSurveyEnded(HWND window) {
+    WaitForSingleObject(g_endOrShow, INFINITE);
+    const bool show = !SurveyHasEnded();
+    if (show) SetWindowPos(window, HWND_TOP, kMainWindowLeft, kMainWindowTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetEvent(g_endOrShow);
+    return show;
+}
+
 DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
     if (WaitForSingleObject(g_surveyEnded, kDelayBeforeWindowMilliseconds) != WAIT_TIMEOUT) return 0;
     HICON icon = LoadApplicationIcon(SM_CXICON, SM_CYICON);
@@ -144,12 +160,7 @@ DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
     if (g_window != nullptr) {
         WindowApi().sendMessage(g_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         WindowApi().sendMessage(g_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-        // A survey that ended while the window was being made gets no window
-        // at all, rather than one that flashes up and takes the foreground.
-        if (!SurveyHasEnded()) {
-            SetWindowPos(g_window, HWND_TOP, kMainWindowLeft, kMainWindowTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-            ServeWindowUntilSurveyEnds();
-        }
+        if (ShowUnlessSurveyEnded(g_window)) ServeWindowUntilSurveyEnds();
         if (g_window != nullptr) DestroyWindow(g_window);
     }
     if (smallIcon != nullptr) DestroyIcon(smallIcon);
@@ -157,12 +168,20 @@ DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
     return 0;
 }
 
-// Messages sent from the ending thread are answered meanwhile: its window's
-// destruction may send to this thread, which must not be waiting deaf.
-void WaitServingSentMessages(HANDLE thread) {
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+// Messages sent from the progress thread are answered meanwhile: its
+// window's showing and destruction may send to this thread, which must not
+// be waiting deaf. An auto-reset event waited for is reset when this returns.
+void WaitServingSentMessages(HANDLE object) {
+    while (MsgWaitForMultipleObjects(1, &object, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
         MSG message;
         WindowApi().peekMessage(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void CloseProgressHandles() {
+    for (HANDLE* handle : {&g_progressThread, &g_surveyEnded, &g_endOrShow}) {
+        if (*handle != nullptr) CloseHandle(*handle);
+        *handle = nullptr;
     }
 }
 
@@ -173,11 +192,12 @@ void BeginSurveyProgress() {
     g_progressLockReady = true;
     g_progress = ShownProgress{};
     g_surveyEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (g_surveyEnded == nullptr) return;
-    g_progressThread = CreateThread(nullptr, 0, ShowProgressUntilSurveyEnds, nullptr, 0, nullptr);
-    if (g_progressThread != nullptr) return;
-    CloseHandle(g_surveyEnded);
-    g_surveyEnded = nullptr;
+    g_endOrShow = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+    if (g_surveyEnded != nullptr && g_endOrShow != nullptr) {
+        g_progressThread = CreateThread(nullptr, 0, ShowProgressUntilSurveyEnds, nullptr, 0, nullptr);
+        if (g_progressThread != nullptr) return;
+    }
+    CloseProgressHandles();
 }
 
 void ShowReadingDrive(int32_t drive, int32_t drives, const char* name) {
@@ -191,10 +211,9 @@ void ShowReadingDrive(int32_t drive, int32_t drives, const char* name) {
 
 void EndSurveyProgress() {
     if (g_progressThread == nullptr) return;
+    WaitServingSentMessages(g_endOrShow);
     SetEvent(g_surveyEnded);
+    SetEvent(g_endOrShow);
     WaitServingSentMessages(g_progressThread);
-    CloseHandle(g_progressThread);
-    CloseHandle(g_surveyEnded);
-    g_progressThread = nullptr;
-    g_surveyEnded = nullptr;
+    CloseProgressHandles();
 }

@@ -151,7 +151,7 @@ run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
     case_slow_writer case_second_start_during_survey case_builtin_manager case_network_letter case_namesake_window \
     "case_close_during_survey sysclose" "case_close_during_survey altf4" "case_close_during_survey esc" \
-    case_close_during_request_win98 \
+    case_close_during_request_win98 case_restart_after_close case_refused_letters case_silent_running_copy \
     "case_silent_writers silent-writer 1" "case_silent_writers two-silent-writers 2" \
     "case_versions winxp" "case_versions win7" "case_versions win10" \
     "case_no_transport win98" "case_no_transport winme" "case_ansi_system win98" "case_ansi_system winme"

@@ -6,10 +6,11 @@ Text DriveDevicePath(uint8_t driveLetter) {
     return FormatText("\\\\.\\%c:", static_cast<char>('a' + driveLetter));
 }
 
-bool IsNetworkDriveLetter(uint8_t driveLetter) {
-    const Text root = FormatText("%c:\\", static_cast<char>('a' + driveLetter));
-    return Os().DriveType(root) == kDriveRemote;
+uint32_t DriveTypeOf(uint8_t driveLetter) {
+    return Os().DriveType(FormatText("%c:\\", static_cast<char>('a' + driveLetter)));
 }
+
+bool IsNetworkDriveLetter(uint8_t driveLetter) { return DriveTypeOf(driveLetter) == kDriveRemote; }
 
 OsHandle OpenDriveDevice(uint8_t driveLetter) {
     const Text path = DriveDevicePath(driveLetter);

@@ -12,11 +12,15 @@
 // "\\.\c:" for index 2: the lower-case letter 'a' + index.
 Text DriveDevicePath(uint8_t driveLetter);
 
+// GetDriveType of the letter's root, from the system's records.
+uint32_t DriveTypeOf(uint8_t driveLetter);
+
 // True for a network drive. Checked before the device is ever opened: an open
 // goes to the network redirector, which first tries to reconnect a remembered
 // mapping whose server is away, for tens of seconds each time.
 bool IsNetworkDriveLetter(uint8_t driveLetter);
 
 // Opens the device for reading and writing, or, where that is refused, for
-// reading alone. nullptr when neither is granted.
+// reading alone. nullptr when neither is granted; Os().LastError() then says
+// why the second open was refused.
 OsHandle OpenDriveDevice(uint8_t driveLetter);

@@ -5,6 +5,8 @@
 #include "scsi/buffer_alignment.h"
 #include "scsi/commands.h"
 #include "scsi/drive_device.h"
+#include "scsi/result_codes.h"
+#include "scsi/status_records.h"
 #include "scsi/transport.h"
 
 namespace {
@@ -16,14 +18,18 @@ constexpr uint8_t kAtapiVersionBits = 0xF0;  // INQUIRY byte 3
 constexpr uint8_t kFirstProbedLetter = 2;     // a: and b: are never tried
 constexpr uint8_t kDriveLetterTargets = kDriveLetters - kFirstProbedLetter;  // c: to z:
 
-// The letter exists when its device opens; the probes open it again themselves.
-// A network drive is never a SCSI device and is not opened at all.
-bool DriveLetterExists(uint8_t driveLetter) {
-    if (IsNetworkDriveLetter(driveLetter)) return false;
-    OsHandle device = OpenDriveDevice(driveLetter);
-    if (device == nullptr) return false;
-    Os().CloseHandle(device);
-    return true;
+// The system errors with which a device that is there refuses this program:
+// access denied (5: policy, security software, another program's exclusive
+// access), and another program's hold on it (32 sharing violation, 33 lock
+// violation, 108 drive locked).
+bool IsRefusal(uint32_t error) { return error == 5 || error == 32 || error == 33 || error == 108; }
+
+// Only a CD-ROM letter can be a missing writer: Windows refuses a standard
+// user every fixed volume such as C:.
+void NoteRefusal(RefusedLetters* refused, uint8_t driveLetter, uint32_t error) {
+    if (refused != nullptr && IsRefusal(error) && DriveTypeOf(driveLetter) == kDriveCdrom) {
+        refused->error[driveLetter] = error;
+    }
 }
 
 void AcceptIdentification(DriveEntry& slot, const uint8_t* inquiry) {
@@ -44,6 +50,7 @@ public:
 
     DriveEntry& Slot() { return entries_[found_]; }
     int32_t Found() const { return found_; }
+    int32_t InquiryResult() const { return inquiryResult_; }
 
     // Probes the slot at this address and keeps it when a CD/DVD device
     // answers. True when the walk ends here: the caller's array is full, or
@@ -63,7 +70,8 @@ public:
         inquiry_.device = &slot;
         inquiry_.Reset();
         inquiry_.SetAllocationLength();
-        if (inquiry_.Execute() != 0 || inquiryData_[0] != kPeripheralCdDvd) return false;
+        inquiryResult_ = inquiry_.Execute();
+        if (inquiryResult_ != 0 || inquiryData_[0] != kPeripheralCdDvd) return false;
 
         AcceptIdentification(slot, inquiryData_);
         return ++found_ >= maxCount_;
@@ -73,6 +81,7 @@ private:
     DriveEntry* entries_;
     uint16_t maxCount_;
     int32_t found_ = 0;
+    int32_t inquiryResult_ = 0;
     CTestUnitReadyCmd testUnitReady_;
     CInquiryCmd inquiry_;
     alignas(kDataBufferAlignment) static uint8_t inquiryData_[kInquiryLength];
@@ -80,13 +89,24 @@ private:
 
 alignas(kDataBufferAlignment) uint8_t Probe::inquiryData_[kInquiryLength];
 
-// C: to Z:, each letter that exists, as target id of adapter 0.
-void WalkDriveLetters(Probe& probe) {
+// C: to Z:, each letter whose device opens (the open only proves that it
+// exists; the probes open it again themselves), as target id of adapter 0. A
+// network drive is never a SCSI device and is not opened at all.
+void WalkDriveLetters(Probe& probe, RefusedLetters* refused) {
     for (uint8_t i = 0; i < kDriveLetterTargets; ++i) {
         const uint8_t driveLetter = static_cast<uint8_t>(i + kFirstProbedLetter);
         probe.Slot().driveLetter = driveLetter;
-        if (!DriveLetterExists(driveLetter)) continue;
+        if (IsNetworkDriveLetter(driveLetter)) continue;
+        OsHandle device = OpenDriveDevice(driveLetter);
+        if (device == nullptr) {
+            NoteRefusal(refused, driveLetter, Os().LastError());
+            continue;
+        }
+        Os().CloseHandle(device);
         if (probe.AtAddress(0, driveLetter)) return;
+        if (probe.InquiryResult() == kResultSystemError) {
+            NoteRefusal(refused, driveLetter, StoredSystemError(g_passThroughStatus));
+        }
     }
 }
 
@@ -106,13 +126,13 @@ void WalkAdapters(Probe& probe) {
 
 }  // namespace
 
-int32_t ScsiEnumerateDrives(DriveEntry* entries, uint16_t maxCount) {
+int32_t ScsiEnumerateDrives(DriveEntry* entries, uint16_t maxCount, RefusedLetters* refused) {
     if (maxCount == 0) return 0;  // not even the first slot may be written
 
     Probe probe(entries, maxCount);
     if (g_usePassThrough != 0) {
         g_adapterScanCount = 1;
-        WalkDriveLetters(probe);
+        WalkDriveLetters(probe, refused);
     } else {
         WalkAdapters(probe);
     }

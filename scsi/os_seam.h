@@ -19,6 +19,7 @@ constexpr uint32_t kGenericRead = 0x80000000u;
 constexpr uint32_t kGenericWrite = 0x40000000u;
 
 constexpr uint32_t kDriveRemote = 4;  // DRIVE_REMOTE: a network drive
+constexpr uint32_t kDriveCdrom = 5;   // DRIVE_CDROM
 
 enum class OsWait { Signalled, TimedOut, Failed };
 
@@ -45,7 +46,7 @@ public:
 
     // GetDriveTypeA of the root "c:\\", answered from the system's records: no I/O to drive or server.
     virtual uint32_t DriveType(const Text& rootPath) = 0;
-    // Opens a device with read and write sharing, OPEN_EXISTING; nullptr on failure.
+    // Opens a device with read and write sharing, OPEN_EXISTING; nullptr on failure, with LastError() saying why.
     virtual OsHandle OpenDevice(const Text& path, uint32_t access) = 0;
     // A synchronous control request; false on failure, with LastError() saying why.
     virtual bool DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t inSize, void* out,

@@ -7,8 +7,10 @@
 #include "scsi/commands.h"
 #include "scsi/enumerate.h"
 #include "scsi/transport.h"
+#include "survey/refused_letters.h"
 #include "survey/serial_composition.h"
 #include "survey/survey_texts.h"
+#include "text/format.h"
 
 Text g_driveNames[kResultSlots];
 Text g_driveSerials[kResultSlots];
@@ -91,18 +93,24 @@ void FindAndReadDrives(SurveyWindow dialog) {
     SurveyUi().WriteStdout(transport == kTransportPassThrough ? kPassThroughModeLine : kAspiModeLine);
 
     DriveEntry entries[kDriveLetters] = {};
-    const int32_t found = ScsiEnumerateDrives(entries, kDriveLetters);
+    RefusedLetters refused = {};
+    const int32_t found = ScsiEnumerateDrives(entries, kDriveLetters, &refused);
     ReadSupportedDrives(transport, entries, found);
     // Nothing stays open while the window waits: a writer with an open handle
     // cannot be removed safely.
     ScsiReleaseDevice();
+    Text englishLines;
+    const Text refusals = DescribeRefusedLetters(refused, englishLines);
+    SurveyUi().WriteStdout(englishLines.c_str());
     if (found == 0) {
         SurveyUi().WriteStdout(kNoDriveLine);
     } else if (g_driveCount == 0) {
-        EndProgressWithMessage(dialog, kNoSupportedDriveText, kNoSupportedDriveCaption);
+        const Text text = FormatText("%s%s", kNoSupportedDriveText, refusals.c_str());
+        EndProgressWithMessage(dialog, text.c_str(), kNoSupportedDriveCaption);
         SurveyUi().EndDialog(dialog, kDialogCancel);
         return;
     }
+    if (!refusals.empty()) SurveyUi().ShowRefusedLetters(dialog, refusals.c_str());
     ShowDialogInPlaceOfProgress(dialog);
 }
 

@@ -11,6 +11,12 @@
 // memory until it signals the request's event. There the process ends only
 // once no request is in flight.
 
+#include <windows.h>
+
+// The single-instance marker and what takes the marks off the program's
+// windows: both given up as the process is ended here.
+void KeepRunningMarker(HANDLE marker, void (*unmarkWindows)());
+
 // Ends the process with status 0 now, where that is safe. Otherwise it is
 // ended as soon as the request in flight has ended, and this returns false.
 bool LeaveNowOrOnceRequestEnds();

@@ -611,14 +611,21 @@ bool StepMarkerGone(Session&, const Params& params) {
 // window station, so a process that owns it first keeps the manager from
 // starting at all (why the suite wants that: keep_clipboard_local in
 // tests/e2e/e2e_lib.sh).
-bool StepHoldClipboardSync(Session&, const Params&) {
-    HANDLE mutex = CreateMutexW(nullptr, TRUE, L"__wine_clipboard_WinSta0");
+// Owns the named mutex, if no one else does, until the driver is ended.
+bool HoldMutex(const wchar_t* name, const char* key) {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, name);
     const bool first = mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
-    EmitRaw("clipboard-sync", first ? "held" : "running");
+    EmitRaw(key, first ? "held" : "running");
     if (!first) return false;
     Sleep(INFINITE);
     return true;
 }
+
+bool StepHoldClipboardSync(Session&, const Params&) { return HoldMutex(L"__wine_clipboard_WinSta0", "clipboard-sync"); }
+
+// The running copy's marker in a process without any window, as a copy stuck
+// in a driver's call before its first window holds it.
+bool StepHoldMarker(Session&, const Params&) { return HoldMutex(kRunningMarker, "marker"); }
 
 // Another program's dialog with the main dialog's caption, minimised: an
 // installer's or an archive tool's message has the same title and class.
@@ -810,6 +817,7 @@ const std::map<std::wstring, Step>& Steps() {
         {L"serial", TextOf("serial", IDC_SERIAL)},
         {L"note", TextOf("note", IDC_NOTE)},
         {L"instruction", TextOf("instruction", IDC_INSTRUCTION_LINE)},
+        {L"refused", TextOf("refused", IDC_REFUSED_LETTERS)},
         {L"controls", StepControls},
         {L"focus", StepFocus},
         {L"select", StepSelect},
@@ -840,6 +848,7 @@ const std::map<std::wstring, Step>& Steps() {
         {L"handover", StepHandover},
         {L"marker-gone", StepMarkerGone},
         {L"hold-clipboard-sync", StepHoldClipboardSync},
+        {L"hold-marker", StepHoldMarker},
         {L"refuse-marker", StepRefuseMarker},
         {L"click-holding-clipboard", StepClickHoldingClipboard},
         {L"aspi-probe", StepAspiProbe},

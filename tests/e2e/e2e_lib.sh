@@ -191,17 +191,22 @@ check_version() {
 }
 
 # use_letters <scenario>: the scenario's "drive X:" letters become simulated
-# pass-through drives, hard links to the one simulated device file; every
-# other letter points at /dev/null.
+# pass-through drives, hard links to the one simulated device file, and but
+# for C:, the system's disk, CD-ROM drives to the system; every other
+# letter's device points at /dev/null.
 use_letters() {
     local letter
     rm -f "$sg_dir"/[c-z]
     cp "$1" "$sg_dir/scenario"
     : > "$sg_dir/log"
     wine_point_letters_nowhere
+    find "$WINEPREFIX/dosdevices" -maxdepth 1 -lname "$sg_dir/cd-*" -delete
     for letter in $(sed -n 's/^drive \([C-Zc-z]\): .*/\1/p' "$1" | tr 'A-Z' 'a-z'); do
         ln "$sg_dir/drive" "$sg_dir/$letter"
         wine_point_letter "$letter" "$sg_dir/$letter"
+        [ "$letter" = c ] && continue
+        mkdir -p "$sg_dir/cd-$letter"
+        ln -sfn "$sg_dir/cd-$letter" "$WINEPREFIX/dosdevices/$letter:"
     done
 }
 

@@ -115,7 +115,7 @@ OsHandle FakeOs::OpenDevice(const Text& path, uint32_t access) {
     }
     opens.push_back({std::string(path), access, granted});
     if (!granted) {
-        lastError_ = found == devices.end() ? 2 : 5;  // file not found : access denied
+        lastError_ = found == devices.end() ? 2 : found->second.refusal;  // file not found
         return nullptr;
     }
     OsHandle handle = reinterpret_cast<OsHandle>(nextDeviceHandle_);

@@ -24,6 +24,7 @@ struct FakeLibrary {
 struct FakeDevice {
     bool grantsReadWrite = true;
     bool grantsReadOnly = true;
+    uint32_t refusal = 5;  // the system error of an open it does not grant
 };
 
 struct TextOrder {

@@ -31,7 +31,7 @@ public:
     // What a progress window would show now: "finding", or "<drive>/<drives> <name>".
     std::string progress;
     // The calls that change what the user sees, in order: "begin-progress",
-    // "end-progress", "show-dialog", "message", "end-dialog", "exit".
+    // "end-progress", "refused-letters", "show-dialog", "message", "end-dialog", "exit".
     std::vector<std::string> sequence;
 
     void WriteStdout(const char* text) override { standardOutput += text; }
@@ -47,6 +47,11 @@ public:
     void EndProgress() override {
         progressShowing = false;
         sequence.push_back("end-progress");
+    }
+    void ShowRefusedLetters(SurveyWindow dialog, const char* lines) override {
+        refusalLines = lines;
+        refusalsShownIn = dialog;
+        sequence.push_back("refused-letters");
     }
     void ShowDialog(SurveyWindow dialog) override {
         shownDialog = dialog;
@@ -67,4 +72,6 @@ public:
     }
 
     SurveyWindow shownDialog = nullptr;
+    std::string refusalLines;
+    SurveyWindow refusalsShownIn = nullptr;
 };

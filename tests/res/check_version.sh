@@ -12,7 +12,7 @@ expected='  CONTROL "KorvSerial Version 1.0", -1, "STATIC", 0x50020080, 40, 10, 
  PRODUCTVERSION 1, 0, 0, 5
       VALUE "FileVersion", "1, 0, 0, 5"
       VALUE "ProductVersion", "1, 0, 0, 5"
-  "  <assemblyIdentity type=""win32"" name=""Korvane.KorvSerial"" version=""1.0.0.5"" processorArchitecture=""x86""/>\n"'
+  "<assemblyIdentity type=""win32"" name=""Korvane.KorvSerial"" version=""1.0.0.5"" processorArchitecture=""x86""/>\n"'
 actual=$(i686-w64-mingw32-windres -J coff -i "$build/app/KorvSerial.exe" -O rc \
     | grep -E '^ (FILE|PRODUCT)VERSION |"(File|Product)Version"|name=""Korvane\.KorvSerial""|"KorvSerial Version')
 compare "version texts: version information 1, 0, 0, 5, manifest 1.0.0.5, About box 'KorvSerial Version 1.0'" "$expected" "$actual"

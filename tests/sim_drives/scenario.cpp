@@ -27,6 +27,9 @@
 // hang=<opcode> (the pass-through request waits out its time-out and then
 // fails with ETIMEDOUT, as to a drive that has stopped answering),
 // open=readonly|readwrite (whether a pass-through device refuses writing),
+// open=held|denied (every open refused: another program holds the drive
+// without sharing it, or access is denied; the errnos that Wine's server
+// turns into ERROR_SHARING_VIOLATION and ERROR_ACCESS_DENIED),
 // delay=<decimal ms> (every request takes that long, inside the asking call).
 // Numbers marked <hex> are hexadecimal without prefix.
 
@@ -147,6 +150,8 @@ bool ParseDriveKey(const std::string& key, const std::string& value, SimDrive& d
     if (key == "open") {
         if (value == "readonly") drive.readOnly = true;
         else if (value == "readwrite") drive.readOnly = false;
+        else if (value == "held") drive.openErrno = ETXTBSY;
+        else if (value == "denied") drive.openErrno = EACCES;
         else return false;
         return true;
     }

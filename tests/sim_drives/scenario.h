@@ -38,6 +38,7 @@ struct SimDrive {
     uint8_t adapter = 0;
     uint8_t target = 0;
     bool readOnly = false;  // pass-through only: a read-write open is refused
+    int openErrno = 0;      // pass-through only: every open is refused with this errno
     // The port driver's alignment mask, as the unit tests' pass-through fake
     // reports it: a request whose data buffer has any of its bits set is refused.
     uint32_t alignmentMask = 0;

@@ -36,6 +36,17 @@
 // SG_IO successfully with the time-out in host_status, which Wine would pass
 // on as a completed request.
 //
+// The simulated letters are CD-ROM drives, as writers are on Windows: Wine
+// calls a drive CD-ROM when the file system behind its root is ISO 9660 (or
+// its own drive settings say so, which its device manager reads only when it
+// starts), so each letter's root is the directory `cd-<letter>`, which the
+// file system statistics report as ISO 9660.
+//
+// A simulated letter whose scenario line says open=held or open=denied
+// refuses every open: with ETXTBSY, which Wine's server reports as a sharing
+// violation (another program holds the drive without sharing it), or EACCES,
+// access denied.
+//
 // A network letter: its root is the directory `net-<letter>`, which the file
 // system statistics report as NFS, so that Wine calls the drive remote; its
 // device file takes `network-open-ms` (a file holding milliseconds) to open,
@@ -69,6 +80,7 @@ namespace {
 
 constexpr unsigned char kDriverSense = 0x08;
 constexpr long kNfsMagic = 0x6969;
+constexpr long kIso9660Magic = 0x9660;
 constexpr size_t kFixedSenseLength = 18;
 
 using IoctlFunction = int (*)(int, unsigned long, void*);
@@ -239,12 +251,14 @@ bool IsAbsentCodePage(const char* path) {
 }
 
 bool IsNetworkRoot(int fd) { return LetterAfter(fd, "net-") != 0; }
+bool IsCdromRoot(int fd) { return LetterAfter(fd, "cd-") != 0; }
 
 template <typename Statistics, typename Function>
 int FileSystemStatistics(const char* name, int fd, Statistics* statistics) {
     static const Function next = Next<Function>(name);
     const int result = next(fd, statistics);
     if (result == 0 && IsNetworkRoot(fd)) statistics->f_type = kNfsMagic;
+    if (result == 0 && IsCdromRoot(fd)) statistics->f_type = kIso9660Magic;
     return result;
 }
 
@@ -277,11 +291,11 @@ int Open(const char* name, const char* path, int flags, mode_t mode) {
     DelayNetworkOpen(letter);
     Scenario scenario;
     const SimDrive* drive = LoadScenario(scenario) ? scenario.FindLetter(letter) : nullptr;
-    const bool refused = writing && drive != nullptr && drive->readOnly;
-    Log(std::string("open letter=") + letter + " mode=" + (writing ? "rw" : "ro") + (refused ? " refused" : ""));
-    if (!refused) return fd;
+    const int refusal = drive == nullptr ? 0 : drive->openErrno != 0 ? drive->openErrno : writing && drive->readOnly ? EACCES : 0;
+    Log(std::string("open letter=") + letter + " mode=" + (writing ? "rw" : "ro") + (refusal != 0 ? " refused" : ""));
+    if (refusal == 0) return fd;
     close(fd);
-    errno = EACCES;
+    errno = refusal;
     return -1;
 }
 

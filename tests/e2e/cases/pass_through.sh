@@ -4,7 +4,8 @@
 # preload answers; its log ($sg_dir/log) shows what the drives received.
 
 # F: opens for reading only: Windows refuses every pass-through request on
-# such a handle, so its writer is never identified and not listed.
+# such a handle, so its writer is never identified and not listed; it is
+# named as a drive whose access was denied.
 pass_through_items=(
     'item0=(D:) KORVANE DVDR   KV-948A  '
     'item1=(G:) KORVANE CD-R   KV-R4410A'
@@ -32,7 +33,8 @@ case_pass_through_machine() {
     drive $c main:5000 select:0 seed-clipboard click:1 clipboard key:esc wait-exit:30000
     check_line "pass-through: Copy puts the serial on the clipboard" "$work/$c.drv" "clip-text=507425005001"
     stop_app 30
-    check_equal "pass-through: SPTI Mode on stdout" "$(stdout_of $c)" "SPTI Mode"
+    check_equal "pass-through: SPTI Mode on stdout, and F: named as denied" "$(stdout_of $c)" \
+        $'SPTI Mode\nAccess to drive F: was denied (by policy or security software).'
 
     check_match "hard disk on C: gets TEST UNIT READY" "$log" '^letter=C cdblen=6 cdb=00 00 00 00 00 00 dir=none len=0 timeout=30000 '
     check_match "hard disk on C: gets INQUIRY for 40 bytes" "$log" '^letter=C cdblen=6 cdb=12 00 00 00 28 00 dir=in len=40 timeout=30000 '
@@ -213,4 +215,56 @@ case_close_during_survey() {
     drive $c marker-gone:30000 windows:KorvSerial
     check_equal "closed by $how: no drive held" "$(drive_holders | tr '\n' ' ')" ""
     check_line "closed by $how: no window left" "$work/$c.drv" "windows=0"
+}
+
+# Drives that refuse the program are named with the reason, in the dialog and
+# on standard output; the system's disk, refused too, is not.
+refused_e_ja='ドライブ E: は他のプログラムが使用中のため確認できませんでした。'
+refused_e_en='Drive E: is in use by another program and could not be checked.'
+refused_f_ja='ドライブ F: へのアクセスが拒否されました (管理者の設定やセキュリティ ソフト)。'
+refused_f_en='Access to drive F: was denied (by policy or security software).'
+case_refused_letters() {
+    local c=refused-alone
+    use_letters "$scenarios/refused-alone.scenario"
+    start_app $c "$(no_manager)"
+    drive $c main:120000 list refused note
+    screenshot $c
+    drive $c main:5000 key:esc wait-exit:30000
+    stop_app 30
+    check_line "refused, alone: empty list" "$work/$c.drv" "count=0"
+    check_line "refused, alone: the letter and the reason in the dialog" "$work/$c.drv" \
+        "refused=$refused_e_ja\\r\\n$refused_e_en"
+    check_equal "refused, alone: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_e_en"$'\nNot forund terget CD/DVD drive.  '
+    check_match "refused, alone: E: open refused" "$sg_dir/log" '^open letter=E mode=ro refused$'
+
+    c=refused-beside
+    use_letters "$scenarios/refused-letters.scenario"
+    start_app $c "$(no_manager)"
+    drive $c main:120000 list serial refused
+    screenshot $c
+    drive $c main:5000 key:esc wait-exit:30000
+    stop_app 30
+    check_line "refused, beside a writer: the writer listed" "$work/$c.drv" "item0=(D:) KORVANE DVDR   KV-948A  "
+    check_line "refused, beside a writer: only it" "$work/$c.drv" "count=1"
+    check_line "refused, beside a writer: its serial" "$work/$c.drv" "serial=507425005001"
+    check_line "refused, beside a writer: E: and F: named, C: not" "$work/$c.drv" \
+        "refused=$refused_e_ja\\r\\n$refused_e_en\\r\\n$refused_f_ja\\r\\n$refused_f_en"
+    check_equal "refused, beside a writer: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_e_en"$'\n'"$refused_f_en"
+    check_no_real_device "refused letters"
+}
+
+# Closed while a writer does not answer, then started again at once: the
+# closing copy has given up its marker, so the new start runs in full.
+case_restart_after_close() {
+    local c=restart-closed
+    use_letters "$scenarios/silent-writer.scenario"
+    start_app $c "$(no_manager)"
+    drive $c close-progress:esc:10000
+    stop_app 10
+    use_letters "$scenarios/pass-through.scenario"
+    c=restart-again
+    start_app $c "$(no_manager)"
+    drive $c main:120000 list key:esc wait-exit:30000
+    stop_app 30
+    check_line "started again right after a close: the main dialog with the drives" "$work/$c.drv" "count=5"
 }

@@ -151,3 +151,23 @@ case_ansi_system() {
     check_match "$version: the trace covers the progress window" - '^CreateDialogParam[AW]$' <<< "$(relay_calls_from_image "$work/$c.err")"
     check_match "$version: the trace covers the second start's search" - '^FindWindowEx[AW]$' <<< "$(relay_calls_from_image "$work/$c-2.err")"
 }
+
+# A running copy that shows no window (here a process holding the marker):
+# the second start says so in a box instead of ending silently.
+case_silent_running_copy() {
+    local c=silent-copy said=$work/silent-copy-marker.out holder
+    wine "$driver" hold-marker > "$said" 2>&1 &
+    holder=$!
+    local waited=0
+    while ! grep -q '^marker=' "$said" 2>/dev/null && [ "$waited" -lt 600 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    start_app $c "$(no_manager)"
+    drive $c box:KorvSerial:30000 box-ok
+    stop_app 30
+    kill "$holder"; wait "$holder" 2>/dev/null
+    check_line "a running copy without a window: the second start says so" "$work/$c.drv" \
+        'box-text=KorvSerial は既に実行中ですが、応答していません。\nKorvSerial is already running but is not responding.'
+    check_equal "a running copy without a window: the second start ends" "$app_status" 0
+}

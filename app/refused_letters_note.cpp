@@ -1,0 +1,48 @@
+#include "app/refused_letters_note.h"
+
+#include <cstring>
+
+#include "app/framework/window_text_api.h"
+#include "res/resource_ids.h"
+#include "text/text.h"
+
+namespace {
+
+// A line of the dialog's font is eight vertical dialog units.
+constexpr int kLineDialogUnits = 8;
+constexpr int kBottomMarginDialogUnits = 3;
+
+// An edit control breaks lines only at CR LF. A line feed is never the
+// second byte of a Shift-JIS character, so each one is a line end.
+Text WithEditLineEnds(const char* lines) {
+    size_t length = std::strlen(lines);
+    for (const char* at = lines; *at != '\0'; ++at) length += *at == '\n' ? 1 : 0;
+    Text text(length, '\r');
+    char* out = text.WritableData();
+    if (out == nullptr) return text;
+    for (const char* at = lines; *at != '\0'; ++at) {
+        if (*at == '\n') ++out;
+        *out++ = *at;
+    }
+    return text;
+}
+
+}  // namespace
+
+// The area is a read-only edit control because it counts the lines it
+// wraps to, in the dialog's own font, at the scale the system draws in.
+void ShowRefusedLettersNote(HWND dialog, const char* lines) {
+    HWND note = GetDlgItem(dialog, IDC_REFUSED_LETTERS);
+    SendTextMessage(note, WM_SETTEXT, 0, WithEditLineEnds(lines));
+    const int lineCount = static_cast<int>(WindowApi().sendMessage(note, EM_GETLINECOUNT, 0, 0));
+
+    RECT grown = {0, 0, 0, lineCount * kLineDialogUnits + kBottomMarginDialogUnits};
+    MapDialogRect(dialog, &grown);
+    RECT area;
+    GetWindowRect(note, &area);
+    SetWindowPos(note, nullptr, 0, 0, area.right - area.left, grown.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + grown.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
