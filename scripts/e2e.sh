@@ -24,6 +24,7 @@
 #                      with the suffix -wow64)
 #   KORV_E2E_KEEP=1    keep the work directories (logs, outputs, prefixes)
 #   KORV_E2E_SHOTS=1   save screenshots of the main cases
+#   KORV_E2E_DPI=192   the screen's dots per inch (96 is 100 %, 192 is 200 %)
 #   KORV_E2E_ONLY="<case function>..."  run those cases alone (in every group that has them)
 #
 # Prints one line per check, a count per group and finally "N passed,
@@ -131,6 +132,8 @@ run_group() {
         fail "group $name: Wine prefix set up"
         return
     fi
+    [ -z "${KORV_E2E_DPI:-}" ] ||
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KORV_E2E_DPI" /f > /dev/null 2>&1
     keep_clipboard_local || fail "group $name: Wine's clipboard manager kept from starting" \
         "$(cat "$work/clipboard-sync.out" 2>/dev/null)"
     mkdir -p "$work/wine-placeholder"

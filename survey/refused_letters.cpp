@@ -1,5 +1,6 @@
 #include "survey/refused_letters.h"
 
+#include "survey/survey.h"
 #include "survey/survey_texts.h"
 #include "text/format.h"
 
@@ -10,7 +11,7 @@ constexpr uint32_t kAccessDenied = 5;
 }  // namespace
 
 // Every refusal but access denied is another program's hold on the drive.
-Text DescribeRefusedLetters(const RefusedLetters& refused, Text& englishLines) {
+Text ReportRefusedLetters(const RefusedLetters& refused) {
     Text pairs;
     for (uint8_t index = 0; index < kDriveLetters; ++index) {
         const uint32_t error = refused.error[index];
@@ -19,8 +20,8 @@ Text DescribeRefusedLetters(const RefusedLetters& refused, Text& englishLines) {
         const char letter = static_cast<char>('A' + index);
         const Text english = FormatText(denied ? kLetterDeniedEnglish : kLetterInUseEnglish, letter);
         const Text japanese = FormatText(denied ? kLetterDeniedJapanese : kLetterInUseJapanese, letter);
-        pairs = FormatText("%s%s%s\n%s", pairs.c_str(), pairs.empty() ? "" : "\n", japanese.c_str(), english.c_str());
-        englishLines = FormatText("%s%s\n", englishLines.c_str(), english.c_str());
+        SurveyUi().WriteStdout(FormatText("%s\n", english.c_str()).c_str());
+        pairs = FormatText("%s%s%s\n%s", pairs.c_str(), pairs.empty() ? "" : "\n\n", japanese.c_str(), english.c_str());
     }
     return pairs;
 }

@@ -5,7 +5,8 @@
 #include "scsi/enumerate.h"
 #include "text/text.h"
 
-// A pair of lines per refused letter, Japanese then English, in letter order,
-// the pairs joined by line feeds; empty when no letter was refused. The
-// English line of each is added to `englishLines`, ending in a line feed.
-Text DescribeRefusedLetters(const RefusedLetters& refused, Text& englishLines);
+// Writes the English line of each refused letter to standard output, and
+// returns what the window shows: a pair of lines per refused letter,
+// Japanese then English, in letter order, the pairs set apart by an empty
+// line; empty when no letter was refused.
+Text ReportRefusedLetters(const RefusedLetters& refused);

@@ -99,13 +99,11 @@ void FindAndReadDrives(SurveyWindow dialog) {
     // Nothing stays open while the window waits: a writer with an open handle
     // cannot be removed safely.
     ScsiReleaseDevice();
-    Text englishLines;
-    const Text refusals = DescribeRefusedLetters(refused, englishLines);
-    SurveyUi().WriteStdout(englishLines.c_str());
+    const Text refusals = ReportRefusedLetters(refused);
     if (found == 0) {
         SurveyUi().WriteStdout(kNoDriveLine);
     } else if (g_driveCount == 0) {
-        const Text text = FormatText("%s%s", kNoSupportedDriveText, refusals.c_str());
+        const Text text = FormatText("%s%s%s", kNoSupportedDriveText, refusals.empty() ? "" : "\n", refusals.c_str());
         EndProgressWithMessage(dialog, text.c_str(), kNoSupportedDriveCaption);
         SurveyUi().EndDialog(dialog, kDialogCancel);
         return;

@@ -95,24 +95,6 @@ bool Win32Os::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t
 
 uint32_t Win32Os::LastError() { return GetLastError(); }
 
-namespace {
-
-// The low 32 bits of count / 10000, by 32-bit long division: a 64-bit one
-// would bring the compiler's division routine, and its unwind tables, into
-// the image. count / 10000 is (count / 16) / 625, and every step below
-// divides less than 2^26 by 625.
-uint32_t MillisecondsOf(ULONGLONG hundredNanoseconds) {
-    constexpr uint32_t kDivisor = 625;
-    const ULONGLONG sixteenths = hundredNanoseconds >> 4;
-    const uint32_t high = static_cast<uint32_t>(sixteenths >> 32) % kDivisor;
-    const uint32_t low = static_cast<uint32_t>(sixteenths);
-    const uint32_t upper = high << 16 | low >> 16;
-    const uint32_t lower = (upper % kDivisor) << 16 | (low & 0xFFFF);
-    return ((upper / kDivisor) << 16) + lower / kDivisor;
-}
-
-}  // namespace
-
 // From Windows 7 on, the interrupt time without the time the machine slept:
 // a request cut short by sleep and resume must not look like one that ran
 // out its time-out. Earlier systems lack it, and the image must load there,
@@ -124,7 +106,11 @@ uint32_t Win32Os::Milliseconds() {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryUnbiasedInterruptTime")));
     ULONGLONG hundredNanoseconds = 0;
     if (unbiasedTime == nullptr || !unbiasedTime(&hundredNanoseconds)) return GetTickCount();
-    return MillisecondsOf(hundredNanoseconds);
+    // Through floating point, which the processor divides, where a 64-bit
+    // integer division would bring the compiler's division routine into the
+    // image; off by at most a millisecond, which a time-out of seconds does
+    // not feel.
+    return static_cast<uint32_t>(static_cast<int64_t>(static_cast<double>(hundredNanoseconds) / 10000));
 }
 
 void* Win32Os::Allocate(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }

@@ -48,10 +48,10 @@ const RefusedLetterCase kCases[] = {
     {"held open alone", 32, Refusal::OpenRefused, 0, false, false,
      kEInUseLog + "Not forund terget CD/DVD drive.  \n", kEInUse, ""},
     {"locked (33) and denied (5)", 33, Refusal::OpenRefused, 5, false, false,
-     kEInUseLog + kFDeniedLog + "Not forund terget CD/DVD drive.  \n", kEInUse + "\n" + kFDenied, ""},
+     kEInUseLog + kFDeniedLog + "Not forund terget CD/DVD drive.  \n", kEInUse + "\n\n" + kFDenied, ""},
     {"drive locked (108) beside a writer", 108, Refusal::OpenRefused, 0, true, false, kEInUseLog, kEInUse, ""},
     {"request refused for another program's hold", 32, Refusal::RequestRefused, 0, false, true, kEInUseLog, "",
-     kNoSupportedDrive + kEInUse},
+     kNoSupportedDrive + "\n" + kEInUse},
     {"denied beside a writer", 0, Refusal::None, 5, true, false, kFDeniedLog, kFDenied, ""},
     {"a refusal of another kind (2) says nothing", 2, Refusal::OpenRefused, 0, true, false, "", "", ""},
 };

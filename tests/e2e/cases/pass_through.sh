@@ -240,7 +240,8 @@ case_refused_letters() {
     c=refused-beside
     use_letters "$scenarios/refused-letters.scenario"
     start_app $c "$(no_manager)"
-    drive $c main:120000 list serial refused
+    drive $c main:120000 list serial refused names:main focus key:tab focus key:tab focus key:tab focus key:tab focus \
+        key:tab focus
     screenshot $c
     drive $c main:5000 key:esc wait-exit:30000
     stop_app 30
@@ -248,19 +249,39 @@ case_refused_letters() {
     check_line "refused, beside a writer: only it" "$work/$c.drv" "count=1"
     check_line "refused, beside a writer: its serial" "$work/$c.drv" "serial=507425005001"
     check_line "refused, beside a writer: E: and F: named, C: not" "$work/$c.drv" \
-        "refused=$refused_e_ja\\r\\n$refused_e_en\\r\\n$refused_f_ja\\r\\n$refused_f_en"
+        "refused=$refused_e_ja\\r\\n$refused_e_en\\r\\n\\r\\n$refused_f_ja\\r\\n$refused_f_en"
     check_equal "refused, beside a writer: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_e_en"$'\n'"$refused_f_en"
+    check_line "refused, beside a writer: a screen reader names the lines by their hidden label" "$work/$c.drv" \
+        'name11=Edit|visible|確認できなかったドライブ\nDrives not checked|oleacc'
+    check_equal "refused, beside a writer: Tab reaches the lines after the drive list" \
+        "$(grep '^focus=' "$work/$c.drv" | tr '\n' ' ')" "focus=1 focus=2 focus=1000 focus=1001 focus=1004 focus=1 "
     check_no_real_device "refused letters"
 }
 
-# Closed while a writer does not answer, then started again at once: the
-# closing copy has given up its marker, so the new start runs in full.
+# Closed while a writer does not answer, then started again at once. On
+# Windows the closed copy may live on, windowless, until the request's
+# time-out; Wine ends it at once, so what the closing copy gives up before it
+# is ended is read from Wine's relay trace of its calls: the marker's one
+# handle closed and both windows unmarked before TerminateProcess. The new
+# start then runs in full.
 case_restart_after_close() {
-    local c=restart-closed
+    local c=restart-closed trace marker before_end
     use_letters "$scenarios/silent-writer.scenario"
-    start_app $c "$(no_manager)"
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'CreateMutexA;RemovePropA;CloseHandle;TerminateProcess' /f \
+        > /dev/null 2>&1
+    start_app $c "$(no_manager)" WINEDEBUG=+pid,+relay,+loaddll
     drive $c close-progress:esc:10000
     stop_app 10
+    wine reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f > /dev/null 2>&1
+    trace=$(relay_from_image "$work/$c.err")
+    marker=$(sed -n -E 's/^Ret +[A-Za-z0-9_]+\.CreateMutexA\(\) retval=([0-9a-f]+) .*/\1/p' <<< "$trace" | head -1)
+    before_end=$(sed -n -E '/^Call [A-Za-z0-9_]+\.TerminateProcess\(/q; p' <<< "$trace")
+    check_match "closed during a request: the process is ended" - '^Call [A-Za-z0-9_]+\.TerminateProcess\(' <<< "$trace"
+    check_match "closed during a request: the marker's handle closed before the end" - \
+        "^Call [A-Za-z0-9_]+\\.CloseHandle\\(${marker:-none}\\)" <<< "$before_end"
+    check_equal "closed during a request: both windows unmarked before the end" \
+        "$(grep -c -E '^Call [A-Za-z0-9_]+\.RemovePropA\(' <<< "$before_end")" 2
+
     use_letters "$scenarios/pass-through.scenario"
     c=restart-again
     start_app $c "$(no_manager)"

@@ -78,21 +78,28 @@ ansi_system_w_functions=" MessageBoxW MessageBoxExW MultiByteToWideChar WideChar
     GetCommandLineW FindResourceW FindResourceExW EnumResourceTypesW EnumResourceNamesW EnumResourceLanguagesW
     TextOutW ExtTextOutW GetTextExtentPointW GetTextExtentPoint32W GetTextExtentExPointW GetCharWidthW "
 
-# relay_calls_from_image <err-file>: the system functions that the process
-# which loaded the program called from the program's own image, one per line,
-# from Wine's relay trace (+pid,+relay,+loaddll) in that file. The image is
+# relay_from_image <err-file>: Wine's relay trace (+pid,+relay,+loaddll) in
+# that file, kept to the calls and returns that the process which loaded the
+# program made from the program's own image, in order, as "Call <dll>.<name>(
+# <arguments>) ..." and "Ret  <dll>.<name>() retval=<value> ...". The image is
 # relocatable: its range is where this process loaded it, for its size.
-relay_calls_from_image() {
+relay_from_image() {
     local loaded pid base size end
     loaded=$(grep -a -m1 -E '^[0-9a-f]{4}:[0-9a-f]{4}:trace:loaddll:.*KorvSerial\.exe" at [0-9A-Fa-f]{8}' "$1") || return 1
     pid=${loaded%%:*}
     base=$(sed -E 's/.*KorvSerial\.exe" at ([0-9A-Fa-f]{8}).*/\1/' <<< "$loaded" | tr 'A-F' 'a-f')
     size=$(objdump -p "$exe" | awk '$1 == "SizeOfImage" { print $2 }')
     end=$(printf '%08x' $((16#$base + 16#$size)))
-    grep -a -E "^$pid:[0-9a-f]{4}:Call " "$1" | awk -v base="$base" -v end="$end" '{
+    grep -a -E "^$pid:[0-9a-f]{4}:(Call|Ret) " "$1" | awk -v base="$base" -v end="$end" '{
         ret = tolower($NF); sub(/^ret=/, "", ret)
-        if (ret >= base && ret < end) { name = $0; sub(/^[^ ]* [^.(]*\./, "", name); sub(/\(.*$/, "", name); print name }
-    }' | sort -u
+        if (ret >= base && ret < end) { sub(/^[^:]*:[^:]*:/, ""); print }
+    }'
+}
+
+# relay_calls_from_image <err-file>: the system functions that the program's
+# own image called (relay_from_image), one name per line.
+relay_calls_from_image() {
+    relay_from_image "$1" | awk '$1 == "Call" { name = $2; sub(/^[^.(]*\./, "", name); sub(/\(.*$/, "", name); print name }' | sort -u
 }
 
 # case_ansi_system <version>: a whole run under Windows 98 or ME (the survey
