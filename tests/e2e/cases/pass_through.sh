@@ -217,8 +217,8 @@ case_close_during_survey() {
     check_line "closed by $how: no window left" "$work/$c.drv" "windows=0"
 }
 
-# Drives that refuse the program are named with the reason, in the dialog and
-# on standard output; the system's disk, refused too, is not.
+# Drives that refuse the program are named with the reason, in the dialog or
+# the box and on standard output; the system's disk, refused too, is not.
 refused_e_ja='ドライブ E: は他のプログラムが使用中のため確認できませんでした。'
 refused_e_en='Drive E: is in use by another program and could not be checked.'
 refused_f_ja='ドライブ F: へのアクセスが拒否されました (管理者の設定やセキュリティ ソフト)。'
@@ -255,6 +255,17 @@ case_refused_letters() {
         'name11=Edit|visible|確認できなかったドライブ\nDrives not checked|oleacc'
     check_equal "refused, beside a writer: Tab reaches the lines after the drive list" \
         "$(grep '^focus=' "$work/$c.drv" | tr '\n' ' ')" "focus=1 focus=2 focus=1000 focus=1001 focus=1004 focus=1 "
+
+    c=refused-box
+    use_letters "$scenarios/refused-box.scenario"
+    start_app $c "$(no_manager)"
+    drive $c box:KorvSerial1:120000
+    screenshot $c
+    drive $c box:KorvSerial1:5000 box-ok
+    stop_app 30
+    check_line "refused, beside another maker's drive: the box names the letter" "$work/$c.drv" \
+        "box-text=対象ドライブが見つかりませんでした。 \\n\\n$refused_f_ja\\n$refused_f_en"
+    check_equal "refused, beside another maker's drive: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_f_en"
     check_no_real_device "refused letters"
 }
 
