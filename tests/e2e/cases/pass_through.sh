@@ -6,6 +6,7 @@
 # F: opens for reading only: Windows refuses every pass-through request on
 # such a handle, so its writer is never identified and not listed; it is
 # named as a drive whose access was denied.
+pass_through_stdout=$'SPTI Mode\nAccess to drive F: was denied (by policy or security software).'
 pass_through_items=(
     'item0=(D:) KORVANE DVDR   KV-948A  '
     'item1=(G:) KORVANE CD-R   KV-R4410A'
@@ -33,8 +34,7 @@ case_pass_through_machine() {
     drive $c main:5000 select:0 seed-clipboard click:1 clipboard key:esc wait-exit:30000
     check_line "pass-through: Copy puts the serial on the clipboard" "$work/$c.drv" "clip-text=507425005001"
     stop_app 30
-    check_equal "pass-through: SPTI Mode on stdout, and F: named as denied" "$(stdout_of $c)" \
-        $'SPTI Mode\nAccess to drive F: was denied (by policy or security software).'
+    check_equal "pass-through: SPTI Mode on stdout, and F: named as denied" "$(stdout_of $c)" "$pass_through_stdout"
 
     check_match "hard disk on C: gets TEST UNIT READY" "$log" '^letter=C cdblen=6 cdb=00 00 00 00 00 00 dir=none len=0 timeout=30000 '
     check_match "hard disk on C: gets INQUIRY for 40 bytes" "$log" '^letter=C cdblen=6 cdb=12 00 00 00 28 00 dir=in len=40 timeout=30000 '
@@ -102,7 +102,7 @@ case_versions() {
     check_line "$version, pass-through: drives listed" "$work/$c-pt.drv" "count=5"
     check_equal "$version, pass-through: serials" "$(grep '^serial=' "$work/$c-pt.drv" | tr '\n' ' ')" \
         "serial=507425005001 serial=507425005001 "
-    check_equal "$version, pass-through: SPTI Mode" "$(stdout_of $c-pt)" "SPTI Mode"
+    check_equal "$version, pass-through: SPTI Mode, and F: named as denied" "$(stdout_of $c-pt)" "$pass_through_stdout"
     check_no_real_device "$version, pass-through"
     use_version ""
 }

@@ -18,7 +18,7 @@ case_builtin_manager() {
     start_app $c "$builtin"
     drive $c main:120000 list key:esc wait-exit:30000
     stop_app 30
-    check_equal "Wine's manager: pass-through instead" "$(stdout_of $c)" "SPTI Mode"
+    check_equal "Wine's manager: pass-through instead" "$(stdout_of $c)" "$pass_through_stdout"
     check_line "Wine's manager: the writers listed" "$work/$c.drv" "count=5"
     check_line "Wine's manager: by drive letter" "$work/$c.drv" "item0=(D:) KORVANE DVDR   KV-948A  "
     check_no_real_device "Wine's manager"
