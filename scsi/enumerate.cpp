@@ -19,10 +19,12 @@ constexpr uint8_t kFirstProbedLetter = 2;     // a: and b: are never tried
 constexpr uint8_t kDriveLetterTargets = kDriveLetters - kFirstProbedLetter;  // c: to z:
 
 // The system errors with which a device that is there refuses this program:
-// access denied (5: policy, security software, another program's exclusive
-// access), and another program's hold on it (32 sharing violation, 33 lock
-// violation, 108 drive locked).
-bool IsRefusal(uint32_t error) { return error == 5 || error == 32 || error == 33 || error == 108; }
+// access denied (policy, security software, another program's exclusive
+// access), and another program's hold on it.
+bool IsRefusal(uint32_t error) {
+    return error == kErrorAccessDenied || error == kErrorSharingViolation || error == kErrorLockViolation ||
+           error == kErrorDriveLocked;
+}
 
 // Only a CD-ROM letter can be a missing writer: Windows refuses a standard
 // user every fixed volume such as C:.
@@ -30,6 +32,20 @@ void NoteRefusal(RefusedLetters* refused, uint8_t driveLetter, uint32_t error) {
     if (refused != nullptr && IsRefusal(error) && DriveTypeOf(driveLetter) == kDriveCdrom) {
         refused->error[driveLetter] = error;
     }
+}
+
+// The letter exists when its device opens; the probes open it again
+// themselves. A network drive is never a SCSI device and is not opened at
+// all. A device that refuses the program is noted.
+bool DriveLetterExists(uint8_t driveLetter, RefusedLetters* refused) {
+    if (IsNetworkDriveLetter(driveLetter)) return false;
+    OsHandle device = OpenDriveDevice(driveLetter);
+    if (device == nullptr) {
+        NoteRefusal(refused, driveLetter, Os().LastError());
+        return false;
+    }
+    Os().CloseHandle(device);
+    return true;
 }
 
 void AcceptIdentification(DriveEntry& slot, const uint8_t* inquiry) {
@@ -89,20 +105,13 @@ private:
 
 alignas(kDataBufferAlignment) uint8_t Probe::inquiryData_[kInquiryLength];
 
-// C: to Z:, each letter whose device opens (the open only proves that it
-// exists; the probes open it again themselves), as target id of adapter 0. A
-// network drive is never a SCSI device and is not opened at all.
+// C: to Z:, each letter that exists, as target id of adapter 0. A letter
+// whose INQUIRY is refused at once is noted too.
 void WalkDriveLetters(Probe& probe, RefusedLetters* refused) {
     for (uint8_t i = 0; i < kDriveLetterTargets; ++i) {
         const uint8_t driveLetter = static_cast<uint8_t>(i + kFirstProbedLetter);
         probe.Slot().driveLetter = driveLetter;
-        if (IsNetworkDriveLetter(driveLetter)) continue;
-        OsHandle device = OpenDriveDevice(driveLetter);
-        if (device == nullptr) {
-            NoteRefusal(refused, driveLetter, Os().LastError());
-            continue;
-        }
-        Os().CloseHandle(device);
+        if (!DriveLetterExists(driveLetter, refused)) continue;
         if (probe.AtAddress(0, driveLetter)) return;
         if (probe.InquiryResult() == kResultSystemError) {
             NoteRefusal(refused, driveLetter, StoredSystemError(g_passThroughStatus));

@@ -21,6 +21,12 @@ constexpr uint32_t kGenericWrite = 0x40000000u;
 constexpr uint32_t kDriveRemote = 4;  // DRIVE_REMOTE: a network drive
 constexpr uint32_t kDriveCdrom = 5;   // DRIVE_CDROM
 
+// System errors, as LastError() gives them, with which a device refuses a program.
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorLockViolation = 33;
+constexpr uint32_t kErrorDriveLocked = 108;
+
 enum class OsWait { Signalled, TimedOut, Failed };
 
 class OsSeam {

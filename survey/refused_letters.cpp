@@ -1,14 +1,9 @@
 #include "survey/refused_letters.h"
 
+#include "scsi/os_seam.h"
 #include "survey/survey.h"
 #include "survey/survey_texts.h"
 #include "text/format.h"
-
-namespace {
-
-constexpr uint32_t kAccessDenied = 5;
-
-}  // namespace
 
 // Every refusal but access denied is another program's hold on the drive.
 Text ReportRefusedLetters(const RefusedLetters& refused) {
@@ -16,7 +11,7 @@ Text ReportRefusedLetters(const RefusedLetters& refused) {
     for (uint8_t index = 0; index < kDriveLetters; ++index) {
         const uint32_t error = refused.error[index];
         if (error == 0) continue;
-        const bool denied = error == kAccessDenied;
+        const bool denied = error == kErrorAccessDenied;
         const char letter = static_cast<char>('A' + index);
         const Text english = FormatText(denied ? kLetterDeniedEnglish : kLetterInUseEnglish, letter);
         const Text japanese = FormatText(denied ? kLetterDeniedJapanese : kLetterInUseJapanese, letter);

@@ -33,6 +33,8 @@ KORV_SAME_FIELD(ScsiCapabilities, IO_SCSI_CAPABILITIES, AlignmentMask);
 #undef KORV_SAME_FIELD
 static_assert(kDriveRemote == DRIVE_REMOTE);
 static_assert(kDriveCdrom == DRIVE_CDROM);
+static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED && kErrorSharingViolation == ERROR_SHARING_VIOLATION);
+static_assert(kErrorLockViolation == ERROR_LOCK_VIOLATION && kErrorDriveLocked == ERROR_DRIVE_LOCKED);
 
 uint32_t Win32Os::PlatformId() {
     OSVERSIONINFOA version{};
