@@ -24,6 +24,9 @@ void CSerialReadApp::InitInstance() {
     // security that grants full access to administrators alone; a standard
     // start is then refused it, and that too means a copy runs.
     if (error == ERROR_ALREADY_EXISTS || (runningMarker == nullptr && error == ERROR_ACCESS_DENIED)) {
+        // The marker must go with the running copy: this start's handle would
+        // keep it alive while its own box waits for the user.
+        if (runningMarker != nullptr) CloseHandle(runningMarker);
         ActivateRunningCopy();
         return;
     }
@@ -45,15 +48,39 @@ namespace {
 constexpr int kLookouts = 30;
 constexpr DWORD kLookoutPauseMilliseconds = 100;
 
-// The running copy's main dialog or progress window: a visible top-level
-// dialog with the main title that carries the running copy's mark. Another
-// program's message box or dialog with that caption has the same class, and
-// is passed over. Nothing sent here waits for an answer: the search and the
-// mark are read from the system's records of the windows.
+struct OwnedWindowSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK KeepVisibleOwnedWindow(HWND window, LPARAM search) {
+    auto& wanted = *reinterpret_cast<OwnedWindowSearch*>(search);
+    if (GetWindow(window, GW_OWNER) != wanted.owner || !IsWindowVisible(window)) return TRUE;
+    wanted.found = window;
+    return FALSE;
+}
+
+// A visible window that `owner` owns, such as the box the survey shows
+// before the dialog ever is: the box has a caption of its own and no mark.
+HWND VisibleOwnedWindow(HWND owner) {
+    OwnedWindowSearch search = {owner, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), KeepVisibleOwnedWindow,
+                      reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The running copy's main dialog or progress window: a top-level dialog with
+// the main title that carries the running copy's mark, visible, or hidden
+// behind a box of its own that is. Another program's message box or dialog
+// with that caption has the same class, and is passed over. Nothing sent
+// here waits for an answer: the search, the mark and the owners are read
+// from the system's records of the windows.
 HWND FindRunningCopyWindow(const char* title) {
     for (HWND window = FindWindowExA(nullptr, nullptr, reinterpret_cast<LPCSTR>(WC_DIALOG), title); window != nullptr;
          window = FindWindowExA(nullptr, window, reinterpret_cast<LPCSTR>(WC_DIALOG), title)) {
-        if (IsWindowVisible(window) && IsRunningCopyWindow(window)) return window;
+        if (!IsRunningCopyWindow(window)) continue;
+        if (IsWindowVisible(window)) return window;
+        if (HWND box = VisibleOwnedWindow(window)) return box;
     }
     return nullptr;
 }

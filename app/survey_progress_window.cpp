@@ -10,6 +10,7 @@
 #include "app/progress_texts.h"
 #include "app/running_copy_mark.h"
 #include "app/win32/leaving.h"
+#include "app/win32/system_family.h"
 #include "res/resource_ids.h"
 
 namespace {
@@ -36,9 +37,10 @@ HANDLE g_surveyEnded = nullptr;
 HANDLE g_progressThread = nullptr;
 // A lock that the user-interface thread can wait for while it answers sent
 // messages: an auto-reset event, set while free. The window is shown only
-// while the survey has not ended, and the survey's end waits for a show
-// under way.
+// while the survey may still show it, and the survey's decision to show the
+// dialog waits for a show under way.
 HANDLE g_endOrShow = nullptr;
+bool g_showingStopped = false;  // under that lock
 
 // Touched by the progress thread alone.
 HWND g_window = nullptr;
@@ -129,8 +131,9 @@ INT_PTR CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 void ServeWindowUntilSurveyEnds() {
+    const DWORD wakeMask = AllInputWakeMask();
     while (g_window != nullptr &&
-           MsgWaitForMultipleObjects(1, &g_surveyEnded, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+           MsgWaitForMultipleObjects(1, &g_surveyEnded, FALSE, INFINITE, wakeMask) == WAIT_OBJECT_0 + 1) {
         MSG message;
         while (WindowApi().peekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (g_window != nullptr && WindowApi().isDialogMessage(g_window, &message)) continue;
@@ -140,12 +143,12 @@ void ServeWindowUntilSurveyEnds() {
     }
 }
 
-// A survey that ended while the window was being made gets no window at
-// all, rather than one that flashes up, takes the foreground from the main
-// dialog's showing and leaves it to another program.
+// A survey that came to its end while the window was being made gets no
+// window at all, rather than one that flashes up over the main dialog, takes
+// the foreground from it and leaves it to another program.
 bool ShowUnlessSurveyEnded(HWND window) {
     WaitForSingleObject(g_endOrShow, INFINITE);
-    const bool show = !SurveyHasEnded();
+    const bool show = !g_showingStopped;
     if (show) SetWindowPos(window, HWND_TOP, kMainWindowLeft, kMainWindowTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     SetEvent(g_endOrShow);
     return show;
@@ -191,6 +194,7 @@ void BeginSurveyProgress() {
     if (!g_progressLockReady) InitializeCriticalSection(&g_progressLock);
     g_progressLockReady = true;
     g_progress = ShownProgress{};
+    g_showingStopped = false;
     g_surveyEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     g_endOrShow = CreateEventA(nullptr, FALSE, TRUE, nullptr);
     if (g_surveyEnded != nullptr && g_endOrShow != nullptr) {
@@ -209,11 +213,17 @@ void ShowReadingDrive(int32_t drive, int32_t drives, const char* name) {
     LeaveCriticalSection(&g_progressLock);
 }
 
-void EndSurveyProgress() {
+void StopSurveyProgressShowing() {
     if (g_progressThread == nullptr) return;
     WaitServingSentMessages(g_endOrShow);
-    SetEvent(g_surveyEnded);
+    g_showingStopped = true;
     SetEvent(g_endOrShow);
+}
+
+void EndSurveyProgress() {
+    if (g_progressThread == nullptr) return;
+    StopSurveyProgressShowing();
+    SetEvent(g_surveyEnded);
     WaitServingSentMessages(g_progressThread);
     CloseProgressHandles();
 }

@@ -15,6 +15,9 @@ void BeginSurveyProgress();
 // copied).
 void ShowReadingDrive(int32_t drive, int32_t drives, const char* name);
 
+// From now on no window shows; one already shown stays, drawn, until the end.
+void StopSurveyProgressShowing();
+
 // Ends the count, and the window if it came: gone when this returns, its
 // thread ended and every handle closed. Later calls do nothing.
 void EndSurveyProgress();

@@ -52,6 +52,8 @@ void Win32SurveyPort::ReadingDrive(int32_t drive, int32_t drives, const char* na
     ShowReadingDrive(drive, drives, name);
 }
 
+void Win32SurveyPort::StopProgressShowing() { StopSurveyProgressShowing(); }
+
 // No request is in flight any more: a user who asked to leave while one was
 // goes now, before anything else shows.
 void Win32SurveyPort::EndProgress() {

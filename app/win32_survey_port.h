@@ -10,6 +10,7 @@ public:
     void WriteStdout(const char* text) override;
     void BeginProgress() override;
     void ReadingDrive(int32_t drive, int32_t drives, const char* name) override;
+    void StopProgressShowing() override;
     void EndProgress() override;
     void ShowRefusedLetters(SurveyWindow dialog, const char* lines) override;
     void ShowDialog(SurveyWindow dialog) override;

@@ -77,8 +77,11 @@ void EndProgressWithMessage(SurveyWindow dialog, const char* text, const char* c
 
 // The dialog takes the foreground while the progress window, if one came,
 // still holds it: once that window goes, the system hands the foreground to
-// another program and may refuse it to a window shown after.
+// another program and may refuse it to a window shown after. A progress
+// window that had not come by then never comes: it would show over the
+// dialog and take the foreground from it.
 void ShowDialogInPlaceOfProgress(SurveyWindow dialog) {
+    SurveyUi().StopProgressShowing();
     SurveyUi().ShowDialog(dialog);
     SurveyUi().EndProgress();
 }

@@ -20,6 +20,9 @@ public:
     virtual void BeginProgress() = 0;
     // The survey reads drive `drive` of `drives`, listed as `name` (Shift-JIS); the name is copied.
     virtual void ReadingDrive(int32_t drive, int32_t drives, const char* name) = 0;
+    // The survey has decided to show the dialog: no sign of life may show from now on, and one
+    // already shown stays until EndProgress.
+    virtual void StopProgressShowing() = 0;
     // The survey's work is over: no sign of life remains when this returns.
     virtual void EndProgress() = 0;
     // Before the dialog is shown: lines (Shift-JIS) naming the drive letters that refused the program.

@@ -477,6 +477,7 @@ std::string ForegroundName(const Session& session, HWND namesake) {
     if (foreground == session.main) return "main";
     if (foreground == namesake && namesake != nullptr) return "namesake";
     if (foreground == session.about && session.about != nullptr) return "about";
+    if (foreground == session.box && session.box != nullptr) return "box";
     return "other";
 }
 

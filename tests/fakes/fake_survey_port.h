@@ -31,7 +31,7 @@ public:
     // What a progress window would show now: "finding", or "<drive>/<drives> <name>".
     std::string progress;
     // The calls that change what the user sees, in order: "begin-progress",
-    // "end-progress", "refused-letters", "show-dialog", "message", "end-dialog", "exit".
+    // "stop-progress-showing", "end-progress", "refused-letters", "show-dialog", "message", "end-dialog", "exit".
     std::vector<std::string> sequence;
 
     void WriteStdout(const char* text) override { standardOutput += text; }
@@ -44,6 +44,7 @@ public:
     void ReadingDrive(int32_t drive, int32_t drives, const char* name) override {
         progress = std::to_string(drive) + "/" + std::to_string(drives) + " " + name;
     }
+    void StopProgressShowing() override { sequence.push_back("stop-progress-showing"); }
     void EndProgress() override {
         progressShowing = false;
         sequence.push_back("end-progress");

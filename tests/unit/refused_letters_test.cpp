@@ -94,7 +94,8 @@ TEST_P(RefusedLetter, IsNamedWithItsReasonWhereverTheSurveyEnds) {
     EXPECT_EQ(ui.refusalLines, c.shownLines);
     if (!c.shownLines.empty()) {
         EXPECT_EQ(ui.refusalsShownIn, kDialog);
-        EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "refused-letters", "show-dialog", "end-progress"}));
+        EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "refused-letters", "stop-progress-showing",
+                                                         "show-dialog", "end-progress"}));
     }
     if (c.boxText.empty()) {
         EXPECT_TRUE(ui.messages.empty());

@@ -74,8 +74,9 @@ TEST_F(Survey, KeepsSupportedDrivesInOrderAndSkipsOthers) {
     EXPECT_EQ(fake.os.OpenDeviceCount(), 0u) << "a drive held open cannot be removed while the window waits";
     EXPECT_EQ(ui.progressBegun, 1);
     EXPECT_EQ(ui.shownDialog, kDialog);
-    EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "show-dialog", "end-progress"}))
-        << "the dialog takes the foreground while the progress window still holds it";
+    EXPECT_EQ(ui.sequence,
+              (std::vector<std::string>{"begin-progress", "stop-progress-showing", "show-dialog", "end-progress"}))
+        << "no progress window may come over the dialog, which takes the foreground while one that came still holds it";
 }
 
 // Another thread shows this while the survey's thread is blocked in a
@@ -270,7 +271,8 @@ TEST_F(Survey, WithNoDeviceAtAllLeavesTheDialogOpenAndEmpty) {
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.endedDialogs.empty());
     EXPECT_FALSE(ui.exitStatus.has_value());
-    EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "show-dialog", "end-progress"}));
+    EXPECT_EQ(ui.sequence,
+              (std::vector<std::string>{"begin-progress", "stop-progress-showing", "show-dialog", "end-progress"}));
 }
 
 TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {

@@ -206,8 +206,13 @@ case_no_cd_device() {
 case_none_supported() {
     local c=nonesupported
     start_app $c "$(scenario_env "$scenarios/none-supported.scenario")"
-    drive $c box:KorvSerial1:120000 box-ok
+    drive $c box:KorvSerial1:120000
+    # A second start meanwhile brings that box forward and ends.
+    (cd "$work" && env "$(scenario_env "$scenarios/none-supported.scenario")" timeout 30 wine "$exe" > "$work/$c-2.out" 2>&1)
+    check_equal "none supported: a second start ends by itself" "$?" 0
+    drive $c box:KorvSerial1:5000 foreground box-ok
     check_line "none supported: message box text" "$work/$c.drv" 'box-text=対象ドライブが見つかりませんでした。 \n'
+    check_line "none supported: the box in front after the second start" "$work/$c.drv" "foreground=box"
     stop_app 30
     check_equal "none supported: the utility ends" "$([ "$app_status" = killed ] && echo running || echo ended)" ended
 }

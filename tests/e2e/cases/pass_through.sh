@@ -104,6 +104,21 @@ case_versions() {
         "serial=507425005001 serial=507425005001 "
     check_equal "$version, pass-through: SPTI Mode, and F: named as denied" "$(stdout_of $c-pt)" "$pass_through_stdout"
     check_no_real_device "$version, pass-through"
+
+    # A writer slow enough for the progress window: the wake masks of its
+    # thread, traced, are what this version defines.
+    local documented_mask=0x4FF
+    [ "$version" = win10 ] && documented_mask=0x1CFF
+    use_letters "$scenarios/slow-writer.scenario"
+    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d MsgWaitForMultipleObjects /f > /dev/null 2>&1
+    start_app $c-slow "$(no_manager)" WINEDEBUG=+pid,+relay,+loaddll
+    drive $c-slow first-window:60000 handover:120000 main:120000 key:esc wait-exit:30000
+    stop_app 30
+    wine reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f > /dev/null 2>&1
+    check_line "$version, slow writer: the progress window first" "$work/$c-slow.drv" "first-window=progress"
+    check_line "$version, slow writer: the progress window stays until the dialog shows" "$work/$c-slow.drv" \
+        "main-shown-before-progress-gone=1"
+    check_wake_masks "$version, slow writer: the wake masks are the version's" "$work/$c-slow.err" "$documented_mask"
     use_version ""
 }
 

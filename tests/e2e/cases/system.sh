@@ -102,6 +102,26 @@ relay_calls_from_image() {
     relay_from_image "$1" | awk '$1 == "Call" { name = $2; sub(/^[^.(]*\./, "", name); sub(/\(.*$/, "", name); print name }' | sort -u
 }
 
+# check_wake_masks <name> <err-file> <QS_ALLINPUT of the reported version>:
+# every wake mask that the program's image passed to MsgWaitForMultipleObjects
+# in the relay trace (relay_from_image) lies within what that version defines.
+check_wake_masks() {
+    local masks mask beyond=
+    masks=$(relay_from_image "$2" | awk '$1 == "Call" && $2 ~ /\.MsgWaitForMultipleObjects\(/ {
+        arguments = $2; sub(/^[^(]*\(/, "", arguments); sub(/\)$/, "", arguments)
+        split(arguments, argument, ","); print argument[5] }' | sort -u | paste -sd' ')
+    for mask in $masks; do
+        (((16#$mask & ~$3) != 0)) && beyond+=" $mask"
+    done
+    if [ -z "$masks" ]; then
+        fail "$1" "no wake mask in the trace"
+    elif [ -n "$beyond" ]; then
+        fail "$1" "traced $masks; beyond $3:$beyond"
+    else
+        pass "$1 ($masks)"
+    fi
+}
+
 # case_ansi_system <version>: a whole run under Windows 98 or ME (the survey
 # with a writer and a read error behind the progress window, the dialog,
 # Copy, the About box, a busy clipboard's box and a second start) calls from
@@ -113,7 +133,7 @@ case_ansi_system() {
     local version=$1 c=ansi-$1 s=ansi-$1-steps calls w_calls name
     local imports
     imports=$(objdump -p "$exe" | awk '/DLL Name/ { dll = 1; next } dll && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print $NF }' \
-        | grep -E '[a-z0-9][AW]$' | paste -sd';')
+        | grep -E '[a-z0-9][AW]$' | paste -sd';')\;MsgWaitForMultipleObjects
     use_version "$version"
     wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d "$imports" /f > /dev/null 2>&1
     local trace=WINEDEBUG=+pid,+relay,+loaddll
@@ -156,6 +176,7 @@ case_ansi_system() {
     done
     check_match "$version: the trace covers the windows" - '^DialogBoxParam[AW]$' <<< "$(relay_calls_from_image "$work/$c.err")"
     check_match "$version: the trace covers the progress window" - '^CreateDialogParam[AW]$' <<< "$(relay_calls_from_image "$work/$c.err")"
+    check_wake_masks "$version: the wake masks are Windows 98's" "$work/$c.err" 0xFF
     check_match "$version: the trace covers the second start's search" - '^FindWindowEx[AW]$' <<< "$(relay_calls_from_image "$work/$c-2.err")"
 }
 
@@ -171,10 +192,13 @@ case_silent_running_copy() {
         waited=$((waited + 1))
     done
     start_app $c "$(no_manager)"
-    drive $c box:KorvSerial:30000 box-ok
-    stop_app 30
+    drive $c box:KorvSerial:30000
     kill "$holder"; wait "$holder" 2>/dev/null
+    # A third start now runs in full: the box holds no marker.
+    drive $c marker-gone:10000 box:KorvSerial:5000 box-ok
+    stop_app 30
     check_line "a running copy without a window: the second start says so" "$work/$c.drv" \
         'box-text=KorvSerial は既に実行中ですが、応答していません。\nKorvSerial is already running but is not responding.'
+    check_line "a running copy without a window: the box keeps no marker alive" "$work/$c.drv" "marker=gone"
     check_equal "a running copy without a window: the second start ends" "$app_status" 0
 }
