@@ -4,6 +4,7 @@
 
 #include "app/framework/code_page.h"
 #include "app/framework/resource_strings.h"
+#include "app/framework/window_text_api.h"
 #include "app/running_copy_mark.h"
 #include "app/running_copy_texts.h"
 #include "app/serial_read_dlg.h"
@@ -103,8 +104,7 @@ void CSerialReadApp::ActivateRunningCopy() {
     if (running == nullptr) {
         // A copy stuck inside a driver's call shows no window: the user is
         // told, instead of left wondering why nothing came.
-        MessageBoxW(nullptr, WideFromShiftJis(kRunningCopySilentText).c_str(), WideFromShiftJis(title).c_str(),
-                    MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+        ShowMessageBox(nullptr, kRunningCopySilentText, WideFromShiftJis(title), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
         return;
     }
     if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);

@@ -195,7 +195,6 @@ void CSerialReadDlg::RefreshSerial(const Text& text) {
 // user must not paste whatever it held before into the registration page.
 void CSerialReadDlg::CopySerialToClipboard() {
     if (PutTextOnClipboard(Handle(), serialText_)) return;
-    const WideText text = WideFromShiftJis(kCopyFailedText);
-    const WideText caption = WideFromShiftJis(LoadResourceString(IDS_MAIN_TITLE));
-    MessageBoxW(Handle(), text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+    ShowMessageBox(Handle(), kCopyFailedText, WideFromShiftJis(LoadResourceString(IDS_MAIN_TITLE)),
+                   MB_OK | MB_ICONWARNING);
 }

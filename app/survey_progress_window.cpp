@@ -22,39 +22,44 @@ constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMilliseconds = 100;
 constexpr UINT kMarqueeStepMilliseconds = 30;
 
-// What the window shows: written by the survey's thread, read by the
-// window's, both under the lock.
+// What the window shows.
 struct ShownProgress {
     int32_t drive;   // the drive being read, 1 to `drives`; 0 while the drives are being found
     int32_t drives;
     char name[64];   // its display name, Shift-JIS
 };
-CRITICAL_SECTION g_progressLock;
-bool g_progressLockReady = false;
-ShownProgress g_progress;
 
-HANDLE g_surveyEnded = nullptr;
-HANDLE g_progressThread = nullptr;
-// A lock that the user-interface thread can wait for while it answers sent
-// messages: an auto-reset event, set while free. The window is shown only
-// while the survey may still show it, and the survey's decision to show the
-// dialog waits for a show under way.
-HANDLE g_endOrShow = nullptr;
-bool g_showingStopped = false;  // under that lock
-
-// Touched by the progress thread alone.
-HWND g_window = nullptr;
-int32_t g_shownDrive = -1;
-bool g_closing = false;  // the user asked to leave; the request in flight must end first
+// Everything the survey's thread and the window's thread keep, and which of
+// them writes what.
+struct ProgressWindowState {
+    // Written by the survey's thread, read by the window's, under `lock`.
+    CRITICAL_SECTION lock{};
+    ShownProgress shown{};
+    // Made, set and closed by the survey's thread; the window's thread waits.
+    bool lockReady = false;
+    HANDLE surveyEnded = nullptr;  // manual-reset: the survey's work is over
+    HANDLE thread = nullptr;
+    // A lock that the user-interface thread can wait for while it answers
+    // sent messages: an auto-reset event, set while free. The window is shown
+    // only while the survey may still show it, and the survey's decision to
+    // show the dialog waits for a show under way.
+    HANDLE endOrShow = nullptr;
+    bool showingStopped = false;  // written by the survey's thread, read by the window's, under `endOrShow`
+    // The window's thread alone.
+    HWND window = nullptr;
+    int32_t shownDrive = -1;
+    bool closing = false;  // the user asked to leave; the request in flight must end first
+};
+ProgressWindowState g_state;
 
 ShownProgress LatestProgress() {
-    EnterCriticalSection(&g_progressLock);
-    const ShownProgress progress = g_progress;
-    LeaveCriticalSection(&g_progressLock);
+    EnterCriticalSection(&g_state.lock);
+    const ShownProgress progress = g_state.shown;
+    LeaveCriticalSection(&g_state.lock);
     return progress;
 }
 
-bool SurveyHasEnded() { return WaitForSingleObject(g_surveyEnded, 0) == WAIT_OBJECT_0; }
+bool SurveyHasEnded() { return WaitForSingleObject(g_state.surveyEnded, 0) == WAIT_OBJECT_0; }
 
 void SetItemText(HWND window, int id, const char* shiftJis) {
     SendTextMessage(GetDlgItem(window, id), WM_SETTEXT, 0, shiftJis);
@@ -81,10 +86,10 @@ void ShowProgress(HWND window, const ShownProgress& progress) {
 }
 
 void Refresh(HWND window) {
-    if (g_closing) return;
+    if (g_state.closing) return;
     const ShownProgress progress = LatestProgress();
-    if (progress.drive == g_shownDrive) return;
-    g_shownDrive = progress.drive;
+    if (progress.drive == g_state.shownDrive) return;
+    g_state.shownDrive = progress.drive;
     ShowProgress(window, progress);
 }
 
@@ -92,8 +97,8 @@ void Refresh(HWND window) {
 // leave, even while the survey's thread waits for a drive that does not
 // answer.
 void Leave(HWND window) {
-    if (g_closing || LeaveNowOrOnceRequestEnds()) return;
-    g_closing = true;
+    if (g_state.closing || LeaveNowOrOnceRequestEnds()) return;
+    g_state.closing = true;
     SetItemText(window, IDC_PROGRESS_STEP, kClosingAfterRequestText);
 }
 
@@ -102,7 +107,7 @@ INT_PTR CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wParam, LPA
         case WM_INITDIALOG:
             MarkAsRunningCopy(window);
             SetItemText(window, IDC_PROGRESS_TEXT, kProgressText);
-            g_shownDrive = -1;
+            g_state.shownDrive = -1;
             Refresh(window);
             SetTimer(window, kRefreshTimer, kRefreshMilliseconds, nullptr);
             return FALSE;
@@ -123,7 +128,7 @@ INT_PTR CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wParam, LPA
             return TRUE;
         case WM_DESTROY:
             UnmarkRunningCopy(window);
-            g_window = nullptr;
+            g_state.window = nullptr;
             return FALSE;
         default:
             return FALSE;
@@ -132,11 +137,11 @@ INT_PTR CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wParam, LPA
 
 void ServeWindowUntilSurveyEnds() {
     const DWORD wakeMask = AllInputWakeMask();
-    while (g_window != nullptr &&
-           MsgWaitForMultipleObjects(1, &g_surveyEnded, FALSE, INFINITE, wakeMask) == WAIT_OBJECT_0 + 1) {
+    while (g_state.window != nullptr &&
+           MsgWaitForMultipleObjects(1, &g_state.surveyEnded, FALSE, INFINITE, wakeMask) == WAIT_OBJECT_0 + 1) {
         MSG message;
         while (WindowApi().peekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (g_window != nullptr && WindowApi().isDialogMessage(g_window, &message)) continue;
+            if (g_state.window != nullptr && WindowApi().isDialogMessage(g_state.window, &message)) continue;
             TranslateMessage(&message);
             WindowApi().dispatchMessage(&message);
         }
@@ -147,24 +152,24 @@ void ServeWindowUntilSurveyEnds() {
 // window at all, rather than one that flashes up over the main dialog, takes
 // the foreground from it and leaves it to another program.
 bool ShowUnlessSurveyEnded(HWND window) {
-    WaitForSingleObject(g_endOrShow, INFINITE);
-    const bool show = !g_showingStopped;
+    WaitForSingleObject(g_state.endOrShow, INFINITE);
+    const bool show = !g_state.showingStopped;
     if (show) SetWindowPos(window, HWND_TOP, kMainWindowLeft, kMainWindowTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetEvent(g_endOrShow);
+    SetEvent(g_state.endOrShow);
     return show;
 }
 
 DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
-    if (WaitForSingleObject(g_surveyEnded, kDelayBeforeWindowMilliseconds) != WAIT_TIMEOUT) return 0;
+    if (WaitForSingleObject(g_state.surveyEnded, kDelayBeforeWindowMilliseconds) != WAIT_TIMEOUT) return 0;
     HICON icon = LoadApplicationIcon(SM_CXICON, SM_CYICON);
     HICON smallIcon = LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON);
-    g_window = WindowApi().createDialogParam(CurrentApplication().Instance(), MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+    g_state.window = WindowApi().createDialogParam(CurrentApplication().Instance(), MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
                                              ProgressProcedure, 0);
-    if (g_window != nullptr) {
-        WindowApi().sendMessage(g_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        WindowApi().sendMessage(g_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-        if (ShowUnlessSurveyEnded(g_window)) ServeWindowUntilSurveyEnds();
-        if (g_window != nullptr) DestroyWindow(g_window);
+    if (g_state.window != nullptr) {
+        WindowApi().sendMessage(g_state.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        WindowApi().sendMessage(g_state.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+        if (ShowUnlessSurveyEnded(g_state.window)) ServeWindowUntilSurveyEnds();
+        if (g_state.window != nullptr) DestroyWindow(g_state.window);
     }
     if (smallIcon != nullptr) DestroyIcon(smallIcon);
     if (icon != nullptr) DestroyIcon(icon);
@@ -182,7 +187,7 @@ void WaitServingSentMessages(HANDLE object) {
 }
 
 void CloseProgressHandles() {
-    for (HANDLE* handle : {&g_progressThread, &g_surveyEnded, &g_endOrShow}) {
+    for (HANDLE* handle : {&g_state.thread, &g_state.surveyEnded, &g_state.endOrShow}) {
         if (*handle != nullptr) CloseHandle(*handle);
         *handle = nullptr;
     }
@@ -191,39 +196,39 @@ void CloseProgressHandles() {
 }  // namespace
 
 void BeginSurveyProgress() {
-    if (!g_progressLockReady) InitializeCriticalSection(&g_progressLock);
-    g_progressLockReady = true;
-    g_progress = ShownProgress{};
-    g_showingStopped = false;
-    g_surveyEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    g_endOrShow = CreateEventA(nullptr, FALSE, TRUE, nullptr);
-    if (g_surveyEnded != nullptr && g_endOrShow != nullptr) {
-        g_progressThread = CreateThread(nullptr, 0, ShowProgressUntilSurveyEnds, nullptr, 0, nullptr);
-        if (g_progressThread != nullptr) return;
+    if (!g_state.lockReady) InitializeCriticalSection(&g_state.lock);
+    g_state.lockReady = true;
+    g_state.shown = ShownProgress{};
+    g_state.showingStopped = false;
+    g_state.surveyEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_state.endOrShow = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+    if (g_state.surveyEnded != nullptr && g_state.endOrShow != nullptr) {
+        g_state.thread = CreateThread(nullptr, 0, ShowProgressUntilSurveyEnds, nullptr, 0, nullptr);
+        if (g_state.thread != nullptr) return;
     }
     CloseProgressHandles();
 }
 
 void ShowReadingDrive(int32_t drive, int32_t drives, const char* name) {
-    if (!g_progressLockReady) return;
-    EnterCriticalSection(&g_progressLock);
-    g_progress.drive = drive;
-    g_progress.drives = drives;
-    lstrcpynA(g_progress.name, name, sizeof g_progress.name);
-    LeaveCriticalSection(&g_progressLock);
+    if (!g_state.lockReady) return;
+    EnterCriticalSection(&g_state.lock);
+    g_state.shown.drive = drive;
+    g_state.shown.drives = drives;
+    lstrcpynA(g_state.shown.name, name, sizeof g_state.shown.name);
+    LeaveCriticalSection(&g_state.lock);
 }
 
 void StopSurveyProgressShowing() {
-    if (g_progressThread == nullptr) return;
-    WaitServingSentMessages(g_endOrShow);
-    g_showingStopped = true;
-    SetEvent(g_endOrShow);
+    if (g_state.thread == nullptr) return;
+    WaitServingSentMessages(g_state.endOrShow);
+    g_state.showingStopped = true;
+    SetEvent(g_state.endOrShow);
 }
 
 void EndSurveyProgress() {
-    if (g_progressThread == nullptr) return;
+    if (g_state.thread == nullptr) return;
     StopSurveyProgressShowing();
-    SetEvent(g_surveyEnded);
-    WaitServingSentMessages(g_progressThread);
+    SetEvent(g_state.surveyEnded);
+    WaitServingSentMessages(g_state.thread);
     CloseProgressHandles();
 }

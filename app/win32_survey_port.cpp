@@ -77,9 +77,8 @@ void Win32SurveyPort::ShowDialog(SurveyWindow dialog) {
 // The foreground is asked for: a progress window that had it is gone by now.
 void Win32SurveyPort::ShowMessage(SurveyWindow owner, const char* text, const char* caption) {
     // The texts are Shift-JIS whatever the system's ANSI code page is.
-    const WideText wideText = WideFromShiftJis(text);
-    const WideText wideCaption = caption != nullptr ? WideFromShiftJis(caption) : ApplicationName();
-    MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_OK | MB_SETFOREGROUND);
+    ShowMessageBox(static_cast<HWND>(owner), text, caption != nullptr ? WideFromShiftJis(caption) : ApplicationName(),
+                   MB_OK | MB_SETFOREGROUND);
 }
 
 void Win32SurveyPort::EndDialog(SurveyWindow dialog, int result) { ::EndDialog(static_cast<HWND>(dialog), result); }

@@ -6,7 +6,8 @@
 #                    included), no application, and no window type at all
 #   survey/          the survey core: no window system, no application
 #   app/framework/   the dialog layer: nothing of the utility's windows, the
-#                    binding, the runtime or the core; its texts from text/
+#                    binding, the runtime or the core; its texts from text/, and
+#                    which system it runs on from app/win32/system_family.h
 #   app/win32/       the binding of the core's operating-system seam and the
 #                    way out of the process: nothing else of the application,
 #                    nothing of the survey
@@ -20,7 +21,7 @@ rules=(
     'text|<(windows|winioctl|commctrl)\.h>|"(app|survey|scsi|res)/'
     'scsi|<(windows|winioctl|commctrl)\.h>|"(app|survey)/'
     'survey|<(windows|winioctl|commctrl)\.h>|"app/'
-    'app/framework|"app/[a-z_]+\.h"|"app/(win32|runtime)/|"survey/|"scsi/|"res/'
+    'app/framework|"app/[a-z_]+\.h"|"app/win32/(?!system_family\.h)|"app/runtime/|"survey/|"scsi/|"res/'
     'app/win32|"app/(?!win32/)|"survey/'
     'app/runtime|"'
 )

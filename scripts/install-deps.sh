@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make
+    cmake g++ make python3
     g++-multilib lib32asan8 lib32ubsan1
     libgtest-dev:i386 libbenchmark-dev:i386
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev

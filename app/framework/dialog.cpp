@@ -97,6 +97,8 @@ bool Dialog::MovedSince(HWND window, const RECT& before) {
 
 void Dialog::CenterOverOwner(HWND window) {
     MONITORINFO monitor = {};
+    // The size Windows 98 and 2000 introduced it with, the one every later system takes.
+    static_assert(sizeof(MONITORINFO) == 40);
     monitor.cbSize = sizeof monitor;
     HWND owner = GetWindow(window, GW_OWNER);
     const bool overOwner = owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner);

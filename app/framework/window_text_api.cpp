@@ -1,16 +1,39 @@
 #include "app/framework/window_text_api.h"
 
 #include "app/framework/code_page.h"
+#include "app/win32/system_family.h"
 
 namespace {
 
-constexpr DWORD kNotNtFamily = 0x80000000;  // GetVersion's top bit on Windows 95, 98 and ME
+// The functions whose texts the table passes on as the set's characters.
+template <class Chars>
+struct TextFunctions;
 
-// The two forms differ only in their texts' character type.
-template <class Wanted, class Given>
-Wanted Entry(Given function) {
-    return reinterpret_cast<Wanted>(function);
-}
+template <>
+struct TextFunctions<wchar_t> {
+    static INT_PTR WINAPI RunDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
+        return DialogBoxParamW(instance, static_cast<LPCWSTR>(name), owner, procedure, value);
+    }
+    static HWND WINAPI MakeDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
+        return CreateDialogParamW(instance, static_cast<LPCWSTR>(name), owner, procedure, value);
+    }
+    static BOOL WINAPI AddMenuItem(HMENU menu, UINT flags, UINT_PTR id, SystemChars text) {
+        return AppendMenuW(menu, flags, id, static_cast<LPCWSTR>(text));
+    }
+};
+
+template <>
+struct TextFunctions<char> {
+    static INT_PTR WINAPI RunDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
+        return DialogBoxParamA(instance, static_cast<LPCSTR>(name), owner, procedure, value);
+    }
+    static HWND WINAPI MakeDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
+        return CreateDialogParamA(instance, static_cast<LPCSTR>(name), owner, procedure, value);
+    }
+    static BOOL WINAPI AddMenuItem(HMENU menu, UINT flags, UINT_PTR id, SystemChars text) {
+        return AppendMenuA(menu, flags, id, static_cast<LPCSTR>(text));
+    }
+};
 
 const WindowTextApi kWideApi = {
     false,
@@ -18,9 +41,9 @@ const WindowTextApi kWideApi = {
     PeekMessageW,
     IsDialogMessageW,
     DispatchMessageW,
-    Entry<decltype(WindowTextApi::dialogBoxParam)>(DialogBoxParamW),
-    Entry<decltype(WindowTextApi::createDialogParam)>(CreateDialogParamW),
-    Entry<decltype(WindowTextApi::appendMenu)>(AppendMenuW),
+    TextFunctions<wchar_t>::RunDialog,
+    TextFunctions<wchar_t>::MakeDialog,
+    TextFunctions<wchar_t>::AddMenuItem,
 };
 
 const WindowTextApi kAnsiApi = {
@@ -29,14 +52,14 @@ const WindowTextApi kAnsiApi = {
     PeekMessageA,
     IsDialogMessageA,
     DispatchMessageA,
-    Entry<decltype(WindowTextApi::dialogBoxParam)>(DialogBoxParamA),
-    Entry<decltype(WindowTextApi::createDialogParam)>(CreateDialogParamA),
-    Entry<decltype(WindowTextApi::appendMenu)>(AppendMenuA),
+    TextFunctions<char>::RunDialog,
+    TextFunctions<char>::MakeDialog,
+    TextFunctions<char>::AddMenuItem,
 };
 
 }  // namespace
 
-const WindowTextApi* const g_windowTextApi = (GetVersion() & kNotNtFamily) != 0 ? &kAnsiApi : &kWideApi;
+const WindowTextApi* const g_windowTextApi = IsWindows9x() ? &kAnsiApi : &kWideApi;
 
 SystemText::SystemText(const Text& shiftJis)
     : narrow_(WindowApi().ansi ? shiftJis : Text()), wide_(WindowApi().ansi ? WideText() : WideFromShiftJis(shiftJis)) {}
@@ -62,6 +85,12 @@ Text WindowShiftJis(HWND window) {
     const size_t count = copied > 0 ? static_cast<size_t>(copied) : 0;
     if (api.ansi) return Text(reinterpret_cast<const char*>(buffer.c_str()), count);
     return ShiftJisFromWide(buffer.c_str(), count);
+}
+
+// MessageBoxW is one of the few wide functions that Windows 95, 98 and ME
+// implement, so this one call serves every system.
+int ShowMessageBox(HWND owner, std::string_view shiftJisText, const WideText& caption, UINT style) {
+    return MessageBoxW(owner, WideFromShiftJis(shiftJisText).c_str(), caption.c_str(), style);
 }
 
 WideText ModuleFileName() {

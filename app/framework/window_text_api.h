@@ -15,6 +15,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 #include "app/framework/wide_text.h"
 #include "text/text.h"
 
@@ -53,6 +55,9 @@ LRESULT SendTextMessage(HWND window, UINT message, WPARAM wParam, const Text& sh
 
 // A window's or control's text, Shift-JIS.
 Text WindowShiftJis(HWND window);
+
+// A message box with a Shift-JIS text, the same on every system.
+int ShowMessageBox(HWND owner, std::string_view shiftJisText, const WideText& caption, UINT style);
 
 // The executable's path; empty when it cannot be had.
 WideText ModuleFileName();

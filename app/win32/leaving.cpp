@@ -2,16 +2,13 @@
 
 #include <windows.h>
 
+#include "app/win32/system_family.h"
+
 namespace {
 
 volatile LONG g_leaveAsked = 0;
 HANDLE g_runningMarker = nullptr;
 void (*g_unmarkWindows)() = nullptr;
-
-bool PendingIoEndsWithTheProcess() {
-    constexpr DWORD kNotNtFamily = 0x80000000;  // GetVersion's top bit on Windows 95, 98 and ME
-    return (GetVersion() & kNotNtFamily) == 0;
-}
 
 // A request at a drive that has stopped answering may keep the process alive,
 // windowless, until the request's time-out after TerminateProcess. A start
@@ -34,7 +31,7 @@ void KeepRunningMarker(HANDLE marker, void (*unmarkWindows)()) {
 }
 
 bool LeaveNowOrOnceRequestEnds() {
-    if (PendingIoEndsWithTheProcess()) {
+    if (!IsWindows9x()) {
         EndProcess();
         return true;
     }

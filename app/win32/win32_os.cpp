@@ -6,6 +6,7 @@
 #include <ntddscsi.h>
 
 #include "app/win32/leaving.h"
+#include "app/win32/system_family.h"
 #include "scsi/pass_through.h"
 
 // The core writes the port driver's records and control codes without the
@@ -36,13 +37,7 @@ static_assert(kDriveCdrom == DRIVE_CDROM);
 static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED && kErrorSharingViolation == ERROR_SHARING_VIOLATION);
 static_assert(kErrorLockViolation == ERROR_LOCK_VIOLATION && kErrorDriveLocked == ERROR_DRIVE_LOCKED);
 
-uint32_t Win32Os::PlatformId() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    static_assert(sizeof(OSVERSIONINFOA) == 148);
-    if (!GetVersionExA(&version)) return 0;
-    return version.dwPlatformId;
-}
+uint32_t Win32Os::PlatformId() { return IsWindows9x() ? VER_PLATFORM_WIN32_WINDOWS : VER_PLATFORM_WIN32_NT; }
 
 Text Win32Os::SystemDirectory() {
     char directory[MAX_PATH];
@@ -97,17 +92,24 @@ bool Win32Os::DeviceIoControl(OsHandle device, uint32_t code, void* in, uint32_t
 
 uint32_t Win32Os::LastError() { return GetLastError(); }
 
+namespace {
+
 // From Windows 7 on, the interrupt time without the time the machine slept:
 // a request cut short by sleep and resume must not look like one that ran
 // out its time-out. Earlier systems lack it, and the image must load there,
-// so it is looked up rather than imported; they count with GetTickCount.
-// Callers subtract, so the wrap after 49 days does no harm.
+// so it is looked up rather than imported, once as the program starts: a
+// failed look-up sets the last error, which no seam call may change.
+using UnbiasedTime = BOOL(WINAPI*)(PULONGLONG);
+const UnbiasedTime g_unbiasedTime = reinterpret_cast<UnbiasedTime>(
+    reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryUnbiasedInterruptTime")));
+
+}  // namespace
+
+// Systems without the unbiased time count with GetTickCount. Callers
+// subtract, so the wrap after 49 days does no harm.
 uint32_t Win32Os::Milliseconds() {
-    using UnbiasedTime = BOOL(WINAPI*)(PULONGLONG);
-    const auto unbiasedTime = reinterpret_cast<UnbiasedTime>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryUnbiasedInterruptTime")));
     ULONGLONG hundredNanoseconds = 0;
-    if (unbiasedTime == nullptr || !unbiasedTime(&hundredNanoseconds)) return GetTickCount();
+    if (g_unbiasedTime == nullptr || !g_unbiasedTime(&hundredNanoseconds)) return GetTickCount();
     // Through floating point, which the processor divides, where a 64-bit
     // integer division would bring the compiler's division routine into the
     // image; off by at most a millisecond, which a time-out of seconds does

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "survey/survey.h"
+#include "survey/survey_texts.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
 #include "tests/fakes/scsi_state.h"
@@ -25,9 +26,6 @@ const std::string kFDenied =
     "\x82\xEA\x82\xDC\x82\xB5\x82\xBD (\x8A\xC7\x97\x9D\x8E\xD2\x82\xCC\x90\xDD\x92\xE8\x82\xE2\x83Z\x83L"
     "\x83\x85\x83\x8A\x83" "e\x83" "B \x83\\\x83t\x83g)\x81" "B\nAccess to drive F: was denied (by policy or "
     "security software).";
-const std::string kNoSupportedDrive =
-    "\x91\xCE\x8F\xDB\x83h\x83\x89\x83" "C\x83u\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82"
-    "\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B \n";
 const std::string kEInUseLog = "Drive E: is in use by another program and could not be checked.\n";
 const std::string kFDeniedLog = "Access to drive F: was denied (by policy or security software).\n";
 
@@ -52,7 +50,7 @@ const RefusedLetterCase kCases[] = {
      kEInUseLog + kFDeniedLog + "Not forund terget CD/DVD drive.  \n", kEInUse + "\n\n" + kFDenied, ""},
     {"drive locked (108) beside a writer", 108, Refusal::OpenRefused, 0, true, false, kEInUseLog, kEInUse, ""},
     {"request refused for another program's hold", 32, Refusal::RequestRefused, 0, false, true, kEInUseLog, "",
-     kNoSupportedDrive + "\n" + kEInUse},
+     kNoSupportedDriveText + std::string("\n") + kEInUse},
     {"denied beside a writer", 0, Refusal::None, 5, true, false, kFDeniedLog, kFDenied, ""},
     {"a refusal of another kind (2) says nothing", 2, Refusal::OpenRefused, 0, true, false, "", "", ""},
 };

@@ -5,6 +5,7 @@
 
 #include "scsi/transport.h"
 #include "survey/survey.h"
+#include "survey/survey_texts.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
 #include "tests/fakes/scsi_state.h"
@@ -17,15 +18,6 @@ const std::string kKv942a = "KORVANE DVDR   KV-942A  ";
 const std::string kForeign = "OTHERCO DVD-RW DX-100   ";
 SurveyWindow const kDialog = reinterpret_cast<SurveyWindow>(0x4242);
 
-const char kNoTransportBytes[] =
-    "Not found ASPI32 or host.\n\nASPI\x82\xAA\x97L\x8C\xF8\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9"
-    "\x82\xF1\x81" "B\nASPI\xC4\xDE\xD7\xB2\xCA\xDE\x82\xAA\xB2\xDD\xBD\xC4\xB0\xD9\x82\xB3\x82\xEA\x82\xC4"
-    "\x82\xA2\x82\xC8\x82\xA2\x82\xA9\x81" "A\x90\xB3\x82\xB5\x82\xAD\x93\xAE\x8D\xEC\x82\xB5\x82\xC4\x82"
-    "\xA2\x82\xDC\x82\xB9\x82\xF1\x81" "B\nKorvTools \x82\xCC\xB2\xDD\xBD\xC4\xB0\xD9\x82\xF0\x8Ds\x82\xC1"
-    "\x82\xC4\x82\xDD\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B\n";
-const char kNoSupportedDriveBytes[] =
-    "\x91\xCE\x8F\xDB\x83h\x83\x89\x83" "C\x83u\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82"
-    "\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B \n";
 
 class Survey : public ::testing::Test {
 protected:
@@ -284,7 +276,7 @@ TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {
     EXPECT_EQ(ui.standardOutput, "SPTI Mode\n");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].owner, kDialog);
-    EXPECT_EQ(ui.messages[0].text, kNoSupportedDriveBytes);
+    EXPECT_EQ(ui.messages[0].text, kNoSupportedDriveText);
     EXPECT_EQ(ui.messages[0].caption, std::optional<std::string>("KorvSerial1"));
     EXPECT_FALSE(ui.messages[0].progressShowing) << "the progress window must be gone before the box";
     EXPECT_EQ(ui.endedDialogs, (std::vector<std::pair<SurveyWindow, int>>{{kDialog, 2}}));
@@ -302,7 +294,7 @@ TEST_F(Survey, WithNoTransportShowsTheBoxAndEndsTheProcess) {
     EXPECT_EQ(ui.standardOutput, "");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].owner, kDialog);
-    EXPECT_EQ(ui.messages[0].text, kNoTransportBytes);
+    EXPECT_EQ(ui.messages[0].text, kNoTransportText);
     EXPECT_FALSE(ui.messages[0].caption.has_value());
     EXPECT_FALSE(ui.messages[0].progressShowing) << "the progress window must be gone before the box";
     EXPECT_EQ(ui.exitStatus, std::optional<int>(0));

@@ -195,7 +195,8 @@ case_silent_running_copy() {
     drive $c box:KorvSerial:30000
     kill "$holder"; wait "$holder" 2>/dev/null
     # A third start now runs in full: the box holds no marker.
-    drive $c marker-gone:10000 box:KorvSerial:5000 box-ok
+    drive $c marker-gone:10000
+    drive $c box:KorvSerial:5000 box-ok
     stop_app 30
     check_line "a running copy without a window: the second start says so" "$work/$c.drv" \
         'box-text=KorvSerial は既に実行中ですが、応答していません。\nKorvSerial is already running but is not responding.'
