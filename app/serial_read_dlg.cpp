@@ -101,8 +101,8 @@ void CSerialReadDlg::AddAboutItem() {
     if (systemMenu == nullptr) return;
     const Text itemText = LoadResourceString(IDS_ABOUT_ITEM);
     if (itemText.empty()) return;
-    WindowApi().appendMenu(systemMenu, MF_SEPARATOR, 0, nullptr);
-    WindowApi().appendMenu(systemMenu, MF_STRING, IDM_ABOUTBOX, SystemText(itemText).Chars());
+    AppendMenuItem(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuItem(systemMenu, MF_STRING, IDM_ABOUTBOX, SystemText(itemText).Chars());
 }
 
 INT_PTR CSerialReadDlg::OnSysCommand(WPARAM wParam, LPARAM) {

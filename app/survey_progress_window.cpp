@@ -163,8 +163,7 @@ DWORD WINAPI ShowProgressUntilSurveyEnds(void*) {
     if (WaitForSingleObject(g_state.surveyEnded, kDelayBeforeWindowMilliseconds) != WAIT_TIMEOUT) return 0;
     HICON icon = LoadApplicationIcon(SM_CXICON, SM_CYICON);
     HICON smallIcon = LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON);
-    g_state.window = WindowApi().createDialogParam(CurrentApplication().Instance(), MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
-                                             ProgressProcedure, 0);
+    g_state.window = MakeDialog(CurrentApplication().Instance(), IDD_PROGRESS, nullptr, ProgressProcedure, 0);
     if (g_state.window != nullptr) {
         WindowApi().sendMessage(g_state.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         WindowApi().sendMessage(g_state.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));

@@ -22,8 +22,7 @@ INT_PTR Dialog::DoModal() {
     HWND owner = parent_;
     Dialog* mainWindow = application.MainWindow();
     if (owner == nullptr && mainWindow != nullptr && mainWindow != this) owner = mainWindow->Handle();
-    return WindowApi().dialogBoxParam(application.Instance(), MAKEINTRESOURCEA(templateId_), owner, &Dialog::DialogProc,
-                                      reinterpret_cast<LPARAM>(this));
+    return RunDialog(application.Instance(), templateId_, owner, &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 const MessageMap* Dialog::GetMessageMap() const { return &kMessageMap; }

@@ -5,45 +5,12 @@
 
 namespace {
 
-// The functions whose texts the table passes on as the set's characters.
-template <class Chars>
-struct TextFunctions;
-
-template <>
-struct TextFunctions<wchar_t> {
-    static INT_PTR WINAPI RunDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
-        return DialogBoxParamW(instance, static_cast<LPCWSTR>(name), owner, procedure, value);
-    }
-    static HWND WINAPI MakeDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
-        return CreateDialogParamW(instance, static_cast<LPCWSTR>(name), owner, procedure, value);
-    }
-    static BOOL WINAPI AddMenuItem(HMENU menu, UINT flags, UINT_PTR id, SystemChars text) {
-        return AppendMenuW(menu, flags, id, static_cast<LPCWSTR>(text));
-    }
-};
-
-template <>
-struct TextFunctions<char> {
-    static INT_PTR WINAPI RunDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
-        return DialogBoxParamA(instance, static_cast<LPCSTR>(name), owner, procedure, value);
-    }
-    static HWND WINAPI MakeDialog(HINSTANCE instance, SystemChars name, HWND owner, DLGPROC procedure, LPARAM value) {
-        return CreateDialogParamA(instance, static_cast<LPCSTR>(name), owner, procedure, value);
-    }
-    static BOOL WINAPI AddMenuItem(HMENU menu, UINT flags, UINT_PTR id, SystemChars text) {
-        return AppendMenuA(menu, flags, id, static_cast<LPCSTR>(text));
-    }
-};
-
 const WindowTextApi kWideApi = {
     false,
     SendMessageW,
     PeekMessageW,
     IsDialogMessageW,
     DispatchMessageW,
-    TextFunctions<wchar_t>::RunDialog,
-    TextFunctions<wchar_t>::MakeDialog,
-    TextFunctions<wchar_t>::AddMenuItem,
 };
 
 const WindowTextApi kAnsiApi = {
@@ -52,14 +19,26 @@ const WindowTextApi kAnsiApi = {
     PeekMessageA,
     IsDialogMessageA,
     DispatchMessageA,
-    TextFunctions<char>::RunDialog,
-    TextFunctions<char>::MakeDialog,
-    TextFunctions<char>::AddMenuItem,
 };
 
 }  // namespace
 
 const WindowTextApi* const g_windowTextApi = IsWindows9x() ? &kAnsiApi : &kWideApi;
+
+INT_PTR RunDialog(HINSTANCE instance, int templateId, HWND owner, DLGPROC procedure, LPARAM value) {
+    if (WindowApi().ansi) return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, procedure, value);
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, procedure, value);
+}
+
+HWND MakeDialog(HINSTANCE instance, int templateId, HWND owner, DLGPROC procedure, LPARAM value) {
+    if (WindowApi().ansi) return CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), owner, procedure, value);
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, procedure, value);
+}
+
+BOOL AppendMenuItem(HMENU menu, UINT flags, UINT_PTR id, SystemChars text) {
+    if (WindowApi().ansi) return AppendMenuA(menu, flags, id, static_cast<LPCSTR>(text));
+    return AppendMenuW(menu, flags, id, static_cast<LPCWSTR>(text));
+}
 
 SystemText::SystemText(const Text& shiftJis)
     : narrow_(WindowApi().ansi ? shiftJis : Text()), wide_(WindowApi().ansi ? WideText() : WideFromShiftJis(shiftJis)) {}

@@ -29,14 +29,17 @@ struct WindowTextApi {
     BOOL(WINAPI* peekMessage)(MSG*, HWND, UINT, UINT, UINT);
     BOOL(WINAPI* isDialogMessage)(HWND, MSG*);
     LRESULT(WINAPI* dispatchMessage)(const MSG*);
-    INT_PTR(WINAPI* dialogBoxParam)(HINSTANCE, SystemChars, HWND, DLGPROC, LPARAM);
-    HWND(WINAPI* createDialogParam)(HINSTANCE, SystemChars, HWND, DLGPROC, LPARAM);
-    BOOL(WINAPI* appendMenu)(HMENU, UINT, UINT_PTR, SystemChars);
 };
 
 extern const WindowTextApi* const g_windowTextApi;
 
 inline const WindowTextApi& WindowApi() { return *g_windowTextApi; }
+
+// Dialog template `templateId` of `instance`, run modally or made modeless,
+// and a menu item, in the table's set.
+INT_PTR RunDialog(HINSTANCE instance, int templateId, HWND owner, DLGPROC procedure, LPARAM value);
+HWND MakeDialog(HINSTANCE instance, int templateId, HWND owner, DLGPROC procedure, LPARAM value);
+BOOL AppendMenuItem(HMENU menu, UINT flags, UINT_PTR id, SystemChars text);
 
 // A Shift-JIS text in the form the table's functions take, for as long as it
 // lives.
