@@ -104,7 +104,8 @@ void CSerialReadApp::ActivateRunningCopy() {
     if (running == nullptr) {
         // A copy stuck inside a driver's call shows no window: the user is
         // told, instead of left wondering why nothing came.
-        ShowMessageBox(nullptr, kRunningCopySilentText, WideFromShiftJis(title), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+        ShowMessageBox(nullptr, kRunningCopySilentText, WideFromShiftJis(title),
+                       MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
         return;
     }
     if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);

@@ -12,10 +12,19 @@ map=$2
 objdump=${3:-i686-w64-mingw32-objdump}
 name=$(basename "$image")
 
-# What a later processor added, as objdump spells it (AT&T syntax): the
-# mnemonic's start, or a register only those processors have. UD2 is the
-# Pentium Pro's too, even though it is meant to fault.
-later_instructions='^(cmov|fcmov|fcomi|fcomip|fucomi|fucomip|cpuid|rdtsc|rdpmc|rdmsr|wrmsr|cmpxchg8b|sysenter|sysexit|syscall|sysret|ud2|nopw|nopl|endbr|prefetch|lfence|sfence|mfence|movnt|fisttp|fxsave|fxrstor|ldmxcsr|stmxcsr|emms|femms|popcnt|lzcnt|tzcnt|movbe|crc32|xgetbv|rdrand|rdseed|andn|bextr|blsi|blsmsk|blsr|bzhi|mulx|pdep|pext|rorx|sarx|shlx|shrx)'
+# What a later processor added, as objdump spells the mnemonic's start (AT&T
+# syntax), one processor or extension a line. UD2 is the Pentium Pro's too,
+# even though it is meant to fault.
+later_mnemonics=(
+    cpuid rdtsc rdmsr wrmsr cmpxchg8b                              # Pentium (CPUID also late 80486s)
+    cmov fcmov fcomi fcomip fucomi fucomip rdpmc ud2 nopw nopl      # Pentium Pro
+    sysenter sysexit                                               # Pentium II
+    prefetch lfence sfence mfence movnt fisttp fxsave fxrstor ldmxcsr stmxcsr emms femms  # MMX, 3DNow!, SSE to SSE3
+    syscall sysret endbr popcnt lzcnt tzcnt movbe crc32 xgetbv rdrand rdseed  # later still
+    andn bextr blsi blsmsk blsr bzhi mulx pdep pext rorx sarx shlx shrx       # BMI
+)
+later_instructions="^($(IFS='|'; echo "${later_mnemonics[*]}"))"
+# And any register only those processors have: MMX, SSE, AVX, AVX-512 masks.
 later_registers='%([xyz]?mm[0-9]+|k[0-7])([^0-9a-z]|$)'
 
 # The map's input sections and symbols with their addresses, lowest first:

@@ -21,8 +21,8 @@ DWORD NtVersion(DWORD version) { return (version & 0xFF) << 8 | (version >> 8 & 
 bool IsWindows9x() { return (GetVersion() & kNotNtFamily) != 0; }
 
 DWORD AllInputWakeMask() {
-    const DWORD version = GetVersion();
-    if ((version & kNotNtFamily) != 0 || NtVersion(version) < 0x0501) return kClassicInput;
-    if (NtVersion(version) < 0x0602) return kClassicInput | kRawInput;
+    const DWORD ntVersion = NtVersion(GetVersion());
+    if (IsWindows9x() || ntVersion < 0x0501) return kClassicInput;
+    if (ntVersion < 0x0602) return kClassicInput | kRawInput;
     return kClassicInput | kRawInput | kTouchAndPointerInput;
 }
