@@ -11,7 +11,7 @@
 #include "app/framework/wide_text.h"
 #include "app/framework/window_text_api.h"
 #include "app/main_window_place.h"
-#include "app/refused_letters_note.h"
+#include "app/drive_note.h"
 #include "app/survey_progress_window.h"
 #include "app/win32/leaving.h"
 
@@ -61,8 +61,8 @@ void Win32SurveyPort::EndProgress() {
     EndSurveyProgress();
 }
 
-void Win32SurveyPort::ShowRefusedLetters(SurveyWindow dialog, const char* lines) {
-    ShowRefusedLettersNote(static_cast<HWND>(dialog), lines);
+void Win32SurveyPort::ShowNote(SurveyWindow dialog, const char* lines) {
+    ShowDriveNote(static_cast<HWND>(dialog), lines);
 }
 
 // The foreground passes from the progress window, if it came, to the dialog

@@ -12,7 +12,7 @@ public:
     void ReadingDrive(int32_t drive, int32_t drives, const char* name) override;
     void StopProgressShowing() override;
     void EndProgress() override;
-    void ShowRefusedLetters(SurveyWindow dialog, const char* lines) override;
+    void ShowNote(SurveyWindow dialog, const char* lines) override;
     void ShowDialog(SurveyWindow dialog) override;
     void ShowMessage(SurveyWindow owner, const char* text, const char* caption) override;
     void EndDialog(SurveyWindow dialog, int result) override;

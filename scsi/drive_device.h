@@ -22,5 +22,6 @@ bool IsNetworkDriveLetter(uint8_t driveLetter);
 
 // Opens the device for reading and writing, or, where that is refused, for
 // reading alone. nullptr when neither is granted; Os().LastError() then says
-// why the second open was refused.
-OsHandle OpenDriveDevice(uint8_t driveLetter);
+// why the second open was refused. `readWriteRefusal`, when given, receives
+// the error of a refused read-write open, 0 when it was granted.
+OsHandle OpenDriveDevice(uint8_t driveLetter, uint32_t* readWriteRefusal = nullptr);

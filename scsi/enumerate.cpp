@@ -18,30 +18,32 @@ constexpr uint8_t kAtapiVersionBits = 0xF0;  // INQUIRY byte 3
 constexpr uint8_t kFirstProbedLetter = 2;     // a: and b: are never tried
 constexpr uint8_t kDriveLetterTargets = kDriveLetters - kFirstProbedLetter;  // c: to z:
 
-// The system errors with which a device that is there refuses this program:
-// access denied (policy, security software, another program's exclusive
-// access), and another program's hold on it.
-bool IsRefusal(uint32_t error) {
-    return error == kErrorAccessDenied || error == kErrorSharingViolation || error == kErrorLockViolation ||
-           error == kErrorDriveLocked;
+// A device that is there but refuses this program: another program holds it,
+// the system denies this program access, or it is not ready yet.
+bool IsRefusal(FailureCategory category) {
+    return category == FailureCategory::InUse || category == FailureCategory::Denied ||
+           category == FailureCategory::NotReady;
 }
 
 // Only a CD-ROM letter can be a missing writer: Windows refuses a standard
 // user every fixed volume such as C:.
-void NoteRefusal(RefusedLetters* refused, uint8_t driveLetter, uint32_t error) {
-    if (refused != nullptr && IsRefusal(error) && DriveTypeOf(driveLetter) == kDriveCdrom) {
-        refused->error[driveLetter] = error;
-    }
+void NoteRefusal(RefusedLetters* refused, uint8_t driveLetter, const FailureOutcome& outcome) {
+    if (refused == nullptr) return;
+    const FailureCategory category = ClassifyFailure(outcome).category;
+    if (IsRefusal(category) && DriveTypeOf(driveLetter) == kDriveCdrom) refused->category[driveLetter] = category;
 }
 
 // The letter exists when its device opens; the probes open it again
 // themselves. A network drive is never a SCSI device and is not opened at
-// all. A device that refuses the program is noted.
-bool DriveLetterExists(uint8_t driveLetter, RefusedLetters* refused) {
+// all. A device that refuses the program is noted; so is the error with
+// which it refused to open for writing, which tells another program's hold
+// from a denial.
+bool DriveLetterExists(uint8_t driveLetter, RefusedLetters* refused, uint32_t& readWriteRefusal) {
     if (IsNetworkDriveLetter(driveLetter)) return false;
-    OsHandle device = OpenDriveDevice(driveLetter);
+    OsHandle device = OpenDriveDevice(driveLetter, &readWriteRefusal);
     if (device == nullptr) {
-        NoteRefusal(refused, driveLetter, Os().LastError());
+        NoteRefusal(refused, driveLetter, FailureOutcome{kResultSystemError, 0, 0, 0, 0, 0, Os().LastError(),
+                                                         readWriteRefusal});
         return false;
     }
     Os().CloseHandle(device);
@@ -66,7 +68,7 @@ public:
 
     DriveEntry& Slot() { return entries_[found_]; }
     int32_t Found() const { return found_; }
-    int32_t InquiryResult() const { return inquiryResult_; }
+    const CInquiryCmd& Inquiry() const { return inquiry_; }
 
     // Probes the slot at this address and keeps it when a CD/DVD device
     // answers. True when the walk ends here: the caller's array is full, or
@@ -86,8 +88,7 @@ public:
         inquiry_.device = &slot;
         inquiry_.Reset();
         inquiry_.SetAllocationLength();
-        inquiryResult_ = inquiry_.Execute();
-        if (inquiryResult_ != 0 || inquiryData_[0] != kPeripheralCdDvd) return false;
+        if (inquiry_.Execute() != 0 || inquiryData_[0] != kPeripheralCdDvd) return false;
 
         AcceptIdentification(slot, inquiryData_);
         return ++found_ >= maxCount_;
@@ -97,7 +98,6 @@ private:
     DriveEntry* entries_;
     uint16_t maxCount_;
     int32_t found_ = 0;
-    int32_t inquiryResult_ = 0;
     CTestUnitReadyCmd testUnitReady_;
     CInquiryCmd inquiry_;
     alignas(kDataBufferAlignment) static uint8_t inquiryData_[kInquiryLength];
@@ -111,10 +111,13 @@ void WalkDriveLetters(Probe& probe, RefusedLetters* refused) {
     for (uint8_t i = 0; i < kDriveLetterTargets; ++i) {
         const uint8_t driveLetter = static_cast<uint8_t>(i + kFirstProbedLetter);
         probe.Slot().driveLetter = driveLetter;
-        if (!DriveLetterExists(driveLetter, refused)) continue;
+        uint32_t readWriteRefusal = 0;
+        if (!DriveLetterExists(driveLetter, refused, readWriteRefusal)) continue;
         if (probe.AtAddress(0, driveLetter)) return;
-        if (probe.InquiryResult() == kResultSystemError) {
-            NoteRefusal(refused, driveLetter, StoredSystemError(g_passThroughStatus));
+        if (probe.Inquiry().result == kResultSystemError) {
+            FailureOutcome outcome = OutcomeOf(probe.Inquiry());
+            outcome.readWriteRefusal = readWriteRefusal;
+            NoteRefusal(refused, driveLetter, outcome);
         }
     }
 }

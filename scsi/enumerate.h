@@ -3,14 +3,15 @@
 #include <cstdint>
 
 #include "scsi/device_records.h"
+#include "scsi/failure_reasons.h"
 
 // The drive letters that the system calls CD-ROM drives but whose device
-// refused this program at once, for another program's hold on it or for want
-// of access: per drive-letter index the system error of the refused open or
-// request (5, 32, 33 or 108), 0 for every other letter. A writer behind such
-// a letter is missing from the entries without being absent.
+// refused this program at once: per drive-letter index why (another
+// program's hold, no access, not ready yet), None for every other letter. A
+// writer behind such a letter is missing from the entries without being
+// absent.
 struct RefusedLetters {
-    uint32_t error[kDriveLetters];
+    FailureCategory category[kDriveLetters];
 };
 
 // Fills one entry per CD/DVD device that the transport in force reaches, in

@@ -125,7 +125,11 @@ int32_t PassThroughExecute(const DriveEntry* drive, const uint8_t* cdb, uint8_t 
     }
     cdbLength = CdbLengthSent(*drive, cdbLength);
     const uint32_t mask = CachedAlignmentMask(driveLetter, InquirePortDriverAlignmentMask);
-    if (!SelectDevice(driveLetter)) return kResultNoEventOrDevice;
+    if (!SelectDevice(driveLetter)) {
+        // Why the device did not open: it may have gone away since it was found.
+        StoreSystemError(g_passThroughStatus, Os().LastError());
+        return kResultNoEventOrDevice;
+    }
 
     PassThroughRequest request{};
     request.Length = kScsiPassThroughDirectLength;

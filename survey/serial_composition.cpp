@@ -81,11 +81,12 @@ Text ComposeSerial(std::string_view identification, const SerialInfoBlock& block
     return FormatText("%s%s%06d", modelCode, lotDigit, n);
 }
 
+Text ComposeDriveAddress(TransportMode transport, const DriveEntry& entry) {
+    if (transport == kTransportPassThrough) return FormatText("(%c:)", static_cast<char>('A' + entry.driveLetter));
+    return FormatText("(%d:%d)", entry.adapterId, entry.targetId);
+}
+
 Text ComposeDisplayName(TransportMode transport, const DriveEntry& entry) {
     // The precision stops at the identification's end, as its zero byte does.
-    const char* identification = IdentificationOf(entry).data();
-    if (transport == kTransportPassThrough) {
-        return FormatText("(%c:) %.24s", static_cast<char>('A' + entry.driveLetter), identification);
-    }
-    return FormatText("(%d:%d) %.24s", entry.adapterId, entry.targetId, identification);
+    return FormatText("%s %.24s", ComposeDriveAddress(transport, entry).c_str(), IdentificationOf(entry).data());
 }

@@ -27,4 +27,7 @@ uint8_t SerialParamByte(std::string_view identification);
 
 Text ComposeSerial(std::string_view identification, const SerialInfoBlock& block);
 
+// How the list names the drive: its address, "(D:)" under pass-through and
+// "(0:2)" under ASPI, then its identification.
 Text ComposeDisplayName(TransportMode transport, const DriveEntry& entry);
+Text ComposeDriveAddress(TransportMode transport, const DriveEntry& entry);

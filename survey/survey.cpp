@@ -6,14 +6,16 @@
 #include "scsi/buffer_alignment.h"
 #include "scsi/commands.h"
 #include "scsi/enumerate.h"
+#include "scsi/os_seam.h"
 #include "scsi/transport.h"
-#include "survey/refused_letters.h"
+#include "survey/drive_notes.h"
 #include "survey/serial_composition.h"
 #include "survey/survey_texts.h"
 #include "text/format.h"
 
 Text g_driveNames[kResultSlots];
 Text g_driveSerials[kResultSlots];
+FailureReason g_driveFailures[kResultSlots];
 int32_t g_driveCount = 0;
 
 namespace {
@@ -23,13 +25,13 @@ SurveyPort* g_surveyPort = nullptr;
 // One drive per drive letter is well inside the result slots.
 static_assert(kDriveLetters <= kResultSlots);
 
-bool ReadSerialInfo(DriveEntry& drive, std::string_view identification, SerialInfoBlock& block) {
-    // The manager may still write into the block of the read it was left holding.
-    if (AspiManagerAbandoned()) return false;
+bool ReadSerialInfo(CSerialInfoCmd& command, DriveEntry& drive, std::string_view identification,
+                    SerialInfoBlock& block) {
     // A drive that delivers less than the whole block must not show the bytes
-    // of the drive read before it.
-    std::memset(block, 0, sizeof block);
-    CSerialInfoCmd command;
+    // of the drive read before it. The manager may still write into the block
+    // of a read it was left holding; the command then fails at once, without
+    // reaching the manager or the block.
+    if (!AspiManagerAbandoned()) std::memset(block, 0, sizeof block);
     command.device = &drive;
     command.buffer = block;
     command.transferLength = kSerialInfoBlockSize;
@@ -49,10 +51,12 @@ int32_t CountSupportedDrives(const DriveEntry* entries, int32_t found) {
     return supported;
 }
 
-void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t found) {
+// Returns the note on the drives whose serial could not be read.
+Text ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t found) {
     alignas(kDataBufferAlignment) static SerialInfoBlock block;
     const int32_t supported = CountSupportedDrives(entries, found);
     int32_t kept = 0;
+    Text note;
     for (int32_t i = 0; i < found; ++i) {
         DriveEntry& drive = entries[i];
         const std::string_view identification = IdentificationOf(drive);
@@ -60,13 +64,42 @@ void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
             // Named before the read, so that a drive whose read fails is still listed.
             g_driveNames[kept] = ComposeDisplayName(transport, drive);
             SurveyUi().ReadingDrive(kept + 1, supported, g_driveNames[kept].c_str());
-            g_driveSerials[kept] = ReadSerialInfo(drive, identification, block)
-                                       ? ComposeSerial(identification, block)
-                                       : Text(kReadErrorSerial);
+            CSerialInfoCmd command;
+            if (ReadSerialInfo(command, drive, identification, block)) {
+                g_driveSerials[kept] = ComposeSerial(identification, block);
+                g_driveFailures[kept] = FailureReason{};
+            } else {
+                g_driveSerials[kept] = kReadErrorSerial;
+                g_driveFailures[kept] = ClassifyFailure(OutcomeOf(command));
+                note = JoinNotes(note, ReportReadFailure(g_driveNames[kept], ComposeDriveAddress(transport, drive),
+                                                         g_driveFailures[kept], command.message));
+            }
             ++kept;
         }
         g_driveCount = kept;
     }
+    return note;
+}
+
+// On the NT family the system's own pass-through may reach a writer that the
+// manager does not: an older manager sees the IDE channels but no USB
+// writer, and one run by a standard user may reach no device at all. Its
+// list is taken only when it holds a supported writer; otherwise the
+// manager's stands. The letters that refused the walk are named either way.
+void ListThroughPassThroughWithoutManagersWriter(TransportMode& transport, DriveEntry* entries, int32_t& found,
+                                                 RefusedLetters& refused) {
+    if (transport == kTransportPassThrough || CountSupportedDrives(entries, found) != 0) return;
+    if (Os().PlatformId() != kPlatformWin32Nt || ScsiInitialize(1) != kTransportPassThrough) return;
+    DriveEntry letters[kDriveLetters] = {};
+    const int32_t lettersFound = ScsiEnumerateDrives(letters, kDriveLetters, &refused);
+    if (CountSupportedDrives(letters, lettersFound) == 0) {
+        SurveyUi().WriteStdout(kListFromManagerLine);
+        return;
+    }
+    SurveyUi().WriteStdout(kListFromPassThroughLine);
+    transport = kTransportPassThrough;
+    found = lettersFound;
+    std::memcpy(entries, letters, sizeof letters);
 }
 
 // A box ends the survey's work: no sign of life of it may stay beside the box.
@@ -87,7 +120,7 @@ void ShowDialogInPlaceOfProgress(SurveyWindow dialog) {
 }
 
 void FindAndReadDrives(SurveyWindow dialog) {
-    const TransportMode transport = ScsiInitialize(0);
+    TransportMode transport = ScsiInitialize(0);
     if (transport == kTransportNone) {
         EndProgressWithMessage(dialog, kNoTransportText, nullptr);
         SurveyUi().ExitProcess(0);
@@ -97,21 +130,24 @@ void FindAndReadDrives(SurveyWindow dialog) {
 
     DriveEntry entries[kDriveLetters] = {};
     RefusedLetters refused = {};
-    const int32_t found = ScsiEnumerateDrives(entries, kDriveLetters, &refused);
-    ReadSupportedDrives(transport, entries, found);
+    int32_t found = ScsiEnumerateDrives(entries, kDriveLetters, &refused);
+    ListThroughPassThroughWithoutManagersWriter(transport, entries, found, refused);
+    Text note = ReadSupportedDrives(transport, entries, found);
     // Nothing stays open while the window waits: a writer with an open handle
     // cannot be removed safely.
     ScsiReleaseDevice();
     const Text refusals = ReportRefusedLetters(refused);
     if (found == 0) {
         SurveyUi().WriteStdout(kNoDriveLine);
+        note = NoDriveNote(transport);
     } else if (g_driveCount == 0) {
         const Text text = FormatText("%s%s%s", kNoSupportedDriveText, refusals.empty() ? "" : "\n", refusals.c_str());
         EndProgressWithMessage(dialog, text.c_str(), kNoSupportedDriveCaption);
         SurveyUi().EndDialog(dialog, kDialogCancel);
         return;
     }
-    if (!refusals.empty()) SurveyUi().ShowRefusedLetters(dialog, refusals.c_str());
+    note = JoinNotes(note, refusals);
+    if (!note.empty()) SurveyUi().ShowNote(dialog, note.c_str());
     ShowDialogInPlaceOfProgress(dialog);
 }
 

@@ -2,15 +2,18 @@
 
 #include <cstdint>
 
+#include "scsi/failure_reasons.h"
 #include "survey/survey_port.h"
 #include "text/text.h"
 
 constexpr int kResultSlots = 64;
 
 // The survey's results: slots 0 to g_driveCount - 1 of both lists describe the
-// same drives, in the order found.
+// same drives, in the order found. A drive whose serial could not be read has
+// its reason beside it; every other drive's reason is None.
 extern Text g_driveNames[kResultSlots];
 extern Text g_driveSerials[kResultSlots];
+extern FailureReason g_driveFailures[kResultSlots];
 extern int32_t g_driveCount;
 
 // Runs once from the main dialog's initialisation. `dialog` owns the message

@@ -25,8 +25,9 @@ public:
     virtual void StopProgressShowing() = 0;
     // The survey's work is over: no sign of life remains when this returns.
     virtual void EndProgress() = 0;
-    // Before the dialog is shown: lines (Shift-JIS) naming the drive letters that refused the program.
-    virtual void ShowRefusedLetters(SurveyWindow dialog, const char* lines) = 0;
+    // Before the dialog is shown: lines (Shift-JIS) on drives that could not be read, an empty list
+    // and drive letters that refused the program, below the dialog's own texts.
+    virtual void ShowNote(SurveyWindow dialog, const char* lines) = 0;
     // Shows the dialog where the main window appears and gives it the foreground.
     virtual void ShowDialog(SurveyWindow dialog) = 0;
     // An OK-only box without icon, owned by `owner`; Shift-JIS texts, a null caption names the program.

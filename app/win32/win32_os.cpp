@@ -110,11 +110,7 @@ const UnbiasedTime g_unbiasedTime = reinterpret_cast<UnbiasedTime>(
 uint32_t Win32Os::Milliseconds() {
     ULONGLONG hundredNanoseconds = 0;
     if (g_unbiasedTime == nullptr || !g_unbiasedTime(&hundredNanoseconds)) return GetTickCount();
-    // Through floating point, which the processor divides, where a 64-bit
-    // integer division would bring the compiler's division routine into the
-    // image; off by at most a millisecond, which a time-out of seconds does
-    // not feel.
-    return static_cast<uint32_t>(static_cast<int64_t>(static_cast<double>(hundredNanoseconds) / 10000));
+    return static_cast<uint32_t>(hundredNanoseconds / 10000);
 }
 
 void* Win32Os::Allocate(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }

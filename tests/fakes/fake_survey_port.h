@@ -31,7 +31,7 @@ public:
     // What a progress window would show now: "finding", or "<drive>/<drives> <name>".
     std::string progress;
     // The calls that change what the user sees, in order: "begin-progress",
-    // "stop-progress-showing", "end-progress", "refused-letters", "show-dialog", "message", "end-dialog", "exit".
+    // "stop-progress-showing", "end-progress", "note", "show-dialog", "message", "end-dialog", "exit".
     std::vector<std::string> sequence;
 
     void WriteStdout(const char* text) override { standardOutput += text; }
@@ -49,10 +49,10 @@ public:
         progressShowing = false;
         sequence.push_back("end-progress");
     }
-    void ShowRefusedLetters(SurveyWindow dialog, const char* lines) override {
-        refusalLines = lines;
-        refusalsShownIn = dialog;
-        sequence.push_back("refused-letters");
+    void ShowNote(SurveyWindow dialog, const char* lines) override {
+        noteLines = lines;
+        noteShownIn = dialog;
+        sequence.push_back("note");
     }
     void ShowDialog(SurveyWindow dialog) override {
         shownDialog = dialog;
@@ -73,6 +73,6 @@ public:
     }
 
     SurveyWindow shownDialog = nullptr;
-    std::string refusalLines;
-    SurveyWindow refusalsShownIn = nullptr;
+    std::string noteLines;
+    SurveyWindow noteShownIn = nullptr;
 };

@@ -330,12 +330,10 @@ TEST_F(PassThrough, FailedCommandsReopenTheDeviceNextTime) {
 TEST_F(PassThrough, UnopenableDeviceGivesMinusOneAndKeepsNoHandle) {
     AlignmentAlreadyKnown(kDriveC, 0);
     fake.os.devices.clear();
-    g_passThroughStatus.SRB_TargStat = 0x77;
-
     EXPECT_EQ(TestUnitReady(Drive(kDriveC)), kResultNoEventOrDevice);
     EXPECT_EQ(g_deviceHandle, nullptr);
     EXPECT_EQ(g_lastStatus, &g_passThroughStatus);
-    EXPECT_EQ(g_passThroughStatus.SRB_TargStat, 0x77);
+    EXPECT_EQ(StoredSystemError(g_passThroughStatus), 2u) << "why the device did not open";
     EXPECT_EQ(g_passThroughStatus.SRB_SenseLen, 0);
     EXPECT_TRUE(Commands().empty());
 

@@ -6,6 +6,7 @@
 #include "scsi/transport.h"
 #include "survey/survey.h"
 #include "survey/survey_texts.h"
+#include "tests/unit/expected_notes.h"
 #include "tests/fakes/fake_drives.h"
 #include "tests/fakes/fake_survey_port.h"
 #include "tests/fakes/scsi_state.h"
@@ -29,6 +30,7 @@ protected:
         for (int i = 0; i < kResultSlots; ++i) {
             g_driveNames[i].clear();
             g_driveSerials[i].clear();
+            g_driveFailures[i] = FailureReason{};
         }
         g_driveCount = 0;
     }
@@ -106,9 +108,9 @@ TEST_F(Survey, SendsParamByteOneOnlyToTheExactModel) {
     }
 }
 
-TEST_F(Survey, ListsADriveWhoseReadFailsAndReadsTheNext) {
+TEST_F(Survey, ListsADriveWhoseReadFailsWithItsReasonAndReadsTheNext) {
     drives.letters[3] = Writer(kKv948a);
-    drives.letters[3].failures.push_back(CheckCondition(0xF1, 0x05, 0x24, 0x00));
+    drives.letters[3].failures.push_back(CheckCondition(0xF1, 0x05, 0x20, 0x00));
     drives.letters[4] = Writer(kKv942a, "00FA0");
     drives.ServePassThrough(fake.os);
 
@@ -118,6 +120,140 @@ TEST_F(Survey, ListsADriveWhoseReadFailsAndReadsTheNext) {
     EXPECT_EQ(g_driveNames[0], "(D:) " + kKv948a);
     EXPECT_EQ(g_driveSerials[0], "S/No Read error");
     EXPECT_EQ(g_driveSerials[1], "506580004000");
+    EXPECT_EQ(g_driveFailures[0].category, FailureCategory::RefusedCommand);
+    EXPECT_EQ(g_driveFailures[1].category, FailureCategory::None);
+    EXPECT_EQ(ui.noteLines, kExpectedRefusedNote);
+    EXPECT_EQ(ui.standardOutput,
+              "SPTI Mode\n"
+              "Serial not read from \"(D:) KORVANE DVDR   KV-948A  \": refused the command (05/20/00)\n"
+              "Scsi Command: F1 01 00 00 00 00 00 00 00 80\n"
+              "Scsi Target Status: 02 Check Condition\n"
+              "Sense Key: 05   Illegal Request\n"
+              "ASC/ASCQ : 2000 ??? Unknown Error\n");
+}
+
+// Why a read failed, through either transport: the first writer fails, the
+// second reads, and the note names the first by its address.
+struct ReadFailureCase {
+    const char* name;
+    bool throughManager;
+    SimFailure failure;
+    FailureCategory category;
+    std::string code;
+    std::string noteStart;
+};
+
+SimFailure AspiFailure(uint8_t requestStatus, uint8_t hostAdapterStatus) {
+    SimFailure failure{0xF1};
+    failure.requestStatus = requestStatus;
+    failure.adapterStatus = hostAdapterStatus;
+    return failure;
+}
+
+SimFailure SystemError(int error) {
+    SimFailure failure{0xF1};
+    failure.systemError = error;
+    return failure;
+}
+
+TEST_F(Survey, NamesTheReasonOfEachFailedRead) {
+    const ReadFailureCase cases[] = {
+        {"becoming ready", false, CheckCondition(0xF1, 0x02, 0x04, 0x01), FailureCategory::NotReady, "02/04/01",
+         "Drive (D:) was not ready yet"},
+        {"held by another program", false, SystemError(5), FailureCategory::InUse, "Windows 5",
+         "Drive (D:) is in use by another program"},
+        {"gone", false, SystemError(1167), FailureCategory::Disconnected, "Windows 1167",
+         "Drive (D:) was disconnected"},
+        {"an unknown system error", false, SystemError(1117), FailureCategory::Other, "Windows 1117",
+         "The serial number of drive (D:) could not be read. (Windows 1117)"},
+        {"invalid field through the manager", true, CheckCondition(0xF1, 0x05, 0x24, 0x00),
+         FailureCategory::RefusedCommand, "05/24/00", "Drive (0:1) did not accept"},
+        {"selection time-out through the manager", true, AspiFailure(0x04, 0x11), FailureCategory::NoAnswer,
+         "HA 11h", "Drive (0:1) did not answer in time"},
+    };
+    for (const ReadFailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearAll();
+        ui.noteLines.clear();
+        FakeAspiManager manager(fake.os);
+        SimDrive failing = Writer(kKv948a);
+        failing.failures = {c.failure};
+        if (c.throughManager) {
+            drives.targets[{0, 1}] = failing;
+            drives.targets[{0, 3}] = Writer(kKv942a, "00FA0");
+            drives.ServeAspi(manager);
+        } else {
+            manager.supportInfo = 0;
+            drives.letters[3] = failing;
+            drives.letters[4] = Writer(kKv942a, "00FA0");
+            drives.ServePassThrough(fake.os);
+        }
+
+        SurveyDrives(kDialog);
+
+        ASSERT_EQ(g_driveCount, 2);
+        EXPECT_EQ(g_driveSerials[1], "506580004000");
+        EXPECT_EQ(g_driveFailures[0].category, c.category);
+        EXPECT_EQ(std::string(g_driveFailures[0].code), c.code);
+        const size_t english = ui.noteLines.find('\n') + 1;
+        EXPECT_EQ(ui.noteLines.substr(english, c.noteStart.size()), c.noteStart);
+        EXPECT_NE(ui.standardOutput.find(": " + std::string(CategoryName(c.category)) + " (" + c.code + ")\n"),
+                  std::string::npos);
+    }
+}
+
+// On the NT family a manager that reaches no supported writer gives way to
+// pass-through where that finds one; elsewhere, or when pass-through finds
+// none either, the manager's list stands.
+struct ManagerWithoutWriterCase {
+    const char* name;
+    uint32_t platformId;
+    bool managerReachesForeignDrive;
+    bool managerReachesWriter;
+    bool writerOnLetter;
+    std::vector<std::string> names;
+    std::string standardOutput;
+};
+
+TEST_F(Survey, AManagerWithoutASupportedWriterGivesWayToPassThrough) {
+    const std::string fromSpti = "ASPI Mode\nNo supported drive through ASPI: the list comes from SPTI.\n";
+    const ManagerWithoutWriterCase cases[] = {
+        {"no device through the manager", kPlatformWin32Nt, false, false, true, {"(D:) " + kKv948a}, fromSpti},
+        {"another maker's drive through the manager", kPlatformWin32Nt, true, false, true, {"(D:) " + kKv948a},
+         fromSpti},
+        {"the manager reaches a writer", kPlatformWin32Nt, true, true, true, {"(0:2) " + kKv942a}, "ASPI Mode\n"},
+        {"no writer either way", kPlatformWin32Nt, false, false, false, {},
+         "ASPI Mode\nNo supported drive through ASPI or SPTI: the list comes from ASPI.\n"
+         "Not forund terget CD/DVD drive.  \n"},
+        {"the other family", 1, false, false, true, {}, "ASPI Mode\nNot forund terget CD/DVD drive.  \n"},
+    };
+    for (const ManagerWithoutWriterCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearAll();
+        ui.standardOutput.clear();
+        drives.commands.clear();
+        drives.targets.clear();
+        drives.letters.clear();
+        fake.os.devices.clear();
+        fake.os.platformId = c.platformId;
+        FakeAspiManager manager(fake.os);
+        if (c.managerReachesForeignDrive) drives.targets[{0, 1}] = Writer(kForeign);
+        if (c.managerReachesWriter) drives.targets[{0, 2}] = Writer(kKv942a);
+        if (c.writerOnLetter) drives.letters[3] = Writer(kKv948a, "01389");
+        drives.ServeAspi(manager);
+        drives.ServePassThrough(fake.os);
+
+        SurveyDrives(kDialog);
+
+        EXPECT_EQ(std::vector<std::string>(g_driveNames, g_driveNames + g_driveCount), c.names);
+        EXPECT_EQ(ui.standardOutput, c.standardOutput);
+        size_t serialReadsOfD = 0;  // no ASPI target of these cases has id 3
+        for (const FakeCommand& command : drives.commands) {
+            if (command.cdb[0] == 0xF1 && command.address == std::make_pair(0, 3)) ++serialReadsOfD;
+        }
+        EXPECT_EQ(serialReadsOfD, c.names == std::vector<std::string>{"(D:) " + kKv948a} ? 1u : 0u);
+        EXPECT_EQ(fake.os.OpenDeviceCount(), 0u);
+    }
 }
 
 TEST_F(Survey, AShortReadDoesNotShowThePreviousDrivesBytes) {
@@ -263,8 +399,11 @@ TEST_F(Survey, WithNoDeviceAtAllLeavesTheDialogOpenAndEmpty) {
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.endedDialogs.empty());
     EXPECT_FALSE(ui.exitStatus.has_value());
-    EXPECT_EQ(ui.sequence,
-              (std::vector<std::string>{"begin-progress", "stop-progress-showing", "show-dialog", "end-progress"}));
+    EXPECT_EQ(ui.noteLines, std::string(kNoDriveFoundJapanese) + "\nNo CD or DVD drive was found. Check that the "
+                                                                 "writer is connected and switched on, then start "
+                                                                 "the program again.");
+    EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "note", "stop-progress-showing", "show-dialog",
+                                                     "end-progress"}));
 }
 
 TEST_F(Survey, WithDevicesButNoneSupportedEndsTheDialog) {

@@ -270,7 +270,7 @@ case_refused_letters() {
         "refused=$refused_e_ja\\r\\n$refused_e_en\\r\\n\\r\\n$refused_f_ja\\r\\n$refused_f_en"
     check_equal "refused, beside a writer: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_e_en"$'\n'"$refused_f_en"
     check_line "refused, beside a writer: a screen reader names the lines by their hidden label" "$work/$c.drv" \
-        'name11=Edit|visible|確認できなかったドライブ\nDrives not checked|oleacc'
+        'name11=Edit|visible|ドライブについてのお知らせ\nAbout the drives|oleacc'
     check_equal "refused, beside a writer: Tab reaches the lines after the drive list" \
         "$(grep -E '^(focus|count)=' "$work/$c.drv" | tr '\n' ' ')" "count=1 focus=1 focus=2 focus=1000 focus=1001 focus=1004 focus=1 "
 

@@ -1,4 +1,4 @@
-#include "app/refused_letters_note.h"
+#include "app/drive_note.h"
 
 #include <cstring>
 
@@ -31,8 +31,8 @@ Text WithEditLineEnds(const char* lines) {
 
 // The area is a read-only edit control because it counts the lines it
 // wraps to, in the dialog's own font, at the scale the system draws in.
-void ShowRefusedLettersNote(HWND dialog, const char* lines) {
-    HWND note = GetDlgItem(dialog, IDC_REFUSED_LETTERS);
+void ShowDriveNote(HWND dialog, const char* lines) {
+    HWND note = GetDlgItem(dialog, IDC_DRIVE_NOTE);
     SendTextMessage(note, WM_SETTEXT, 0, WithEditLineEnds(lines));
     const int lineCount = static_cast<int>(WindowApi().sendMessage(note, EM_GETLINECOUNT, 0, 0));
 

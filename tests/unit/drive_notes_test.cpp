@@ -27,9 +27,13 @@ const std::string kFDenied =
     "\x83\x85\x83\x8A\x83" "e\x83" "B \x83\\\x83t\x83g)\x81" "B\nAccess to drive F: was denied (by policy or "
     "security software).";
 const std::string kEInUseLog = "Drive E: is in use by another program and could not be checked.\n";
+const std::string kENotReady = std::string(kLetterNotReadyJapanese).replace(9, 2, "E") +
+                               "\nDrive E: was not ready and could not be checked.";
+const std::string kENotReadyLog = "Drive E: was not ready and could not be checked.\n";
+const std::string kNoDriveNote = std::string(kNoDriveFoundJapanese) + "\n" + kNoDriveFoundEnglish + "\n\n";
 const std::string kFDeniedLog = "Access to drive F: was denied (by policy or security software).\n";
 
-enum class Refusal { None, OpenRefused, RequestRefused };
+enum class Refusal { None, OpenRefused, ReadWriteRefused, RequestRefused };
 
 struct RefusedLetterCase {
     const char* name;
@@ -45,9 +49,14 @@ struct RefusedLetterCase {
 
 const RefusedLetterCase kCases[] = {
     {"held open alone", 32, Refusal::OpenRefused, 0, false, false,
-     kEInUseLog + "Not forund terget CD/DVD drive.  \n", kEInUse, ""},
+     kEInUseLog + "Not forund terget CD/DVD drive.  \n", kNoDriveNote + kEInUse, ""},
     {"locked (33) and denied (5)", 33, Refusal::OpenRefused, 5, false, false,
-     kEInUseLog + kFDeniedLog + "Not forund terget CD/DVD drive.  \n", kEInUse + "\n\n" + kFDenied, ""},
+     kEInUseLog + kFDeniedLog + "Not forund terget CD/DVD drive.  \n", kNoDriveNote + kEInUse + "\n\n" + kFDenied,
+     ""},
+    {"held for writing (32), its request denied (5)", 32, Refusal::ReadWriteRefused, 0, true, false, kEInUseLog,
+     kEInUse, ""},
+    {"busy (170) beside a writer", 170, Refusal::OpenRefused, 0, true, false, kEInUseLog, kEInUse, ""},
+    {"not ready (21) beside a writer", 21, Refusal::OpenRefused, 0, true, false, kENotReadyLog, kENotReady, ""},
     {"drive locked (108) beside a writer", 108, Refusal::OpenRefused, 0, true, false, kEInUseLog, kEInUse, ""},
     {"request refused for another program's hold", 32, Refusal::RequestRefused, 0, false, true, kEInUseLog, "",
      kNoSupportedDriveText + std::string("\n") + kEInUse},
@@ -76,12 +85,15 @@ TEST_P(RefusedLetter, IsNamedWithItsReasonWhereverTheSurveyEnds) {
     drives.letters[5] = Writer("KORVANE DVDR   KV-942A  ");
     if (c.writerOnG) drives.letters[6] = Writer("KORVANE DVDR   KV-948A  ");
     if (c.foreignOnD) drives.letters[3] = Writer("OTHERCO DVD-RW DX-100   ");
-    if (c.howE == Refusal::RequestRefused) drives.letters[4].failures.push_back(SimFailure{0x12, false, 0, 0, 0, 1, 0, 32});
+    if (c.howE == Refusal::RequestRefused) {
+        drives.letters[4].failures.push_back(SimFailure{0x12, false, 0, 0, 0, 1, 0, static_cast<int>(c.errorOnE)});
+    }
     drives.ServePassThrough(fake.os);
     fake.os.devices["\\\\.\\c:"] = FakeDevice{false, false, 5};
     fake.os.driveTypes["e:\\"] = kCdrom;
     fake.os.driveTypes["f:\\"] = kCdrom;
     if (c.howE == Refusal::OpenRefused) fake.os.devices["\\\\.\\e:"] = FakeDevice{false, false, c.errorOnE};
+    if (c.howE == Refusal::ReadWriteRefused) fake.os.devices["\\\\.\\e:"] = FakeDevice{false, true, c.errorOnE};
     if (c.errorOnF != 0) fake.os.devices["\\\\.\\f:"] = FakeDevice{false, false, c.errorOnF};
     if (c.errorOnF == 0) drives.letters.erase(5), fake.os.devices.erase("\\\\.\\f:");
     if (c.howE == Refusal::None) drives.letters.erase(4), fake.os.devices.erase("\\\\.\\e:");
@@ -89,10 +101,10 @@ TEST_P(RefusedLetter, IsNamedWithItsReasonWhereverTheSurveyEnds) {
     SurveyDrives(kDialog);
 
     EXPECT_EQ(ui.standardOutput, "SPTI Mode\n" + c.stdoutAfterMode);
-    EXPECT_EQ(ui.refusalLines, c.shownLines);
+    EXPECT_EQ(ui.noteLines, c.shownLines);
     if (!c.shownLines.empty()) {
-        EXPECT_EQ(ui.refusalsShownIn, kDialog);
-        EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "refused-letters", "stop-progress-showing",
+        EXPECT_EQ(ui.noteShownIn, kDialog);
+        EXPECT_EQ(ui.sequence, (std::vector<std::string>{"begin-progress", "note", "stop-progress-showing",
                                                          "show-dialog", "end-progress"}));
     }
     if (c.boxText.empty()) {
