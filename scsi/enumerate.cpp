@@ -42,8 +42,8 @@ bool DriveLetterExists(uint8_t driveLetter, RefusedLetters* refused, uint32_t& r
     if (IsNetworkDriveLetter(driveLetter)) return false;
     OsHandle device = OpenDriveDevice(driveLetter, &readWriteRefusal);
     if (device == nullptr) {
-        NoteRefusal(refused, driveLetter, FailureOutcome{kResultSystemError, 0, 0, 0, 0, 0, Os().LastError(),
-                                                         readWriteRefusal});
+        NoteRefusal(refused, driveLetter,
+                    FailureOutcome{kResultSystemError, 0, 0, 0, 0, 0, Os().LastError(), readWriteRefusal, false});
         return false;
     }
     Os().CloseHandle(device);

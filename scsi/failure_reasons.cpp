@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "scsi/os_seam.h"
+#include "scsi/pass_through.h"
 #include "scsi/result_codes.h"
 #include "scsi/status_records.h"
 #include "text/format.h"
@@ -88,8 +89,9 @@ FailureReason ClassifyFailure(const FailureOutcome& outcome) {
             if (NamesSystemError(outcome.result) && outcome.systemError != 0) {
                 const bool refusedBothWays = outcome.systemError == kErrorAccessDenied &&
                                              outcome.readWriteRefusal == kErrorAccessDenied;
-                reason.category =
-                    refusedBothWays ? Category::Denied : CategoryOf(kSystemErrorCategories, outcome.systemError);
+                reason.category = outcome.timedOut  ? Category::NoAnswer
+                                  : refusedBothWays ? Category::Denied
+                                                    : CategoryOf(kSystemErrorCategories, outcome.systemError);
                 FormatInto(code, kFailureCodeSize, "Windows %d", static_cast<int>(outcome.systemError));
             } else {
                 FormatInto(code, kFailureCodeSize, "%d", outcome.result);
@@ -104,8 +106,9 @@ FailureReason ClassifyFailure(const FailureOutcome& outcome) {
 FailureOutcome OutcomeOf(const CScsiCmd& command) {
     static const StatusBlock none{};
     const StatusBlock& status = g_lastStatus != nullptr ? *g_lastStatus : none;
-    const bool keepsSystemError = command.result == kResultSystemError ||
-                                  (command.result == kResultNoEventOrDevice && g_lastStatus == &g_passThroughStatus);
+    const bool passThrough = g_lastStatus == &g_passThroughStatus;
+    const bool keepsSystemError =
+        command.result == kResultSystemError || (command.result == kResultNoEventOrDevice && passThrough);
     return FailureOutcome{command.result,
                           status.SRB_Status,
                           status.SRB_HaStat,
@@ -113,7 +116,8 @@ FailureOutcome OutcomeOf(const CScsiCmd& command) {
                           command.sense[12],
                           command.sense[13],
                           keepsSystemError ? StoredSystemError(status) : 0,
-                          0};
+                          0,
+                          passThrough && command.device != nullptr && IsSilentDrive(command.device->driveLetter)};
 }
 
 const char* CategoryName(FailureCategory category) {

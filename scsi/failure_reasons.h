@@ -29,6 +29,8 @@ struct FailureOutcome {
     uint8_t ascq;
     uint32_t systemError;       // of a failed request or open; 0 when none
     uint32_t readWriteRefusal;  // the error with which the read-write open was refused; 0 when it was not
+    // A request ran out its whole time-out, whatever error the port driver then gave.
+    bool timedOut;
 };
 
 constexpr size_t kFailureCodeSize = 16;

@@ -105,6 +105,8 @@ void ForgetSilentDrives() {
     for (SilentDrive& drive : g_silentDrives) drive = SilentDrive{};
 }
 
+bool IsSilentDrive(uint8_t driveLetter) { return SilenceOf(driveLetter) != nullptr; }
+
 void PassThroughCloseDevice() {
     if (g_deviceHandle != nullptr) Os().CloseHandle(g_deviceHandle);
     g_deviceHandle = nullptr;

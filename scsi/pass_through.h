@@ -74,6 +74,8 @@ void PassThroughCloseDevice();
 
 // Every drive answers again until one lets a request run out its time-out.
 void ForgetSilentDrives();
+// True once a request to the letter's drive ran out its time-out.
+bool IsSilentDrive(uint8_t driveLetter);
 
 // Runs one command on the drive's letter device and leaves its outcome in
 // g_passThroughStatus. Returns 0, 4 (check condition with sense data), -1 (no

@@ -818,7 +818,7 @@ const std::map<std::wstring, Step>& Steps() {
         {L"serial", TextOf("serial", IDC_SERIAL)},
         {L"note", TextOf("note", IDC_NOTE)},
         {L"instruction", TextOf("instruction", IDC_INSTRUCTION_LINE)},
-        {L"refused", TextOf("refused", IDC_REFUSED_LETTERS)},
+        {L"drive-note", TextOf("drive-note", IDC_DRIVE_NOTE)},
         {L"controls", StepControls},
         {L"focus", StepFocus},
         {L"select", StepSelect},

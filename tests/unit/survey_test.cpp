@@ -150,9 +150,10 @@ SimFailure AspiFailure(uint8_t requestStatus, uint8_t hostAdapterStatus) {
     return failure;
 }
 
-SimFailure SystemError(int error) {
+SimFailure SystemError(int error, bool waitsOutTimeOut = false) {
     SimFailure failure{0xF1};
     failure.systemError = error;
+    failure.waitsOutTimeOut = waitsOutTimeOut;
     return failure;
 }
 
@@ -166,6 +167,8 @@ TEST_F(Survey, NamesTheReasonOfEachFailedRead) {
          "Drive (D:) was disconnected"},
         {"an unknown system error", false, SystemError(1117), FailureCategory::Other, "Windows 1117",
          "The serial number of drive (D:) could not be read. (Windows 1117)"},
+        {"the same error once the time-out ran out", false, SystemError(1117, true), FailureCategory::NoAnswer,
+         "Windows 1117", "Drive (D:) did not answer in time"},
         {"invalid field through the manager", true, CheckCondition(0xF1, 0x05, 0x24, 0x00),
          FailureCategory::RefusedCommand, "05/24/00", "Drive (0:1) did not accept"},
         {"selection time-out through the manager", true, AspiFailure(0x04, 0x11), FailureCategory::NoAnswer,

@@ -254,20 +254,20 @@ refused_run() {
 
 case_refused_letters() {
     local c=refused-alone
-    refused_run $c refused-alone main list refused
+    refused_run $c refused-alone main list drive-note
     check_line "refused, alone: empty list" "$work/$c.drv" "count=0"
     check_line "refused, alone: the letter and the reason in the dialog" "$work/$c.drv" \
-        "refused=$refused_e_ja\\r\\n$refused_e_en"
+        "drive-note=$refused_e_ja\\r\\n$refused_e_en"
     check_equal "refused, alone: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_e_en"$'\nNot forund terget CD/DVD drive.  '
     check_match "refused, alone: E: open refused" "$sg_dir/log" '^open letter=E mode=ro refused$'
 
     c=refused-beside
-    refused_run $c refused-letters main list serial refused names:main \
+    refused_run $c refused-letters main list serial drive-note names:main \
         focus key:tab focus key:tab focus key:tab focus key:tab focus key:tab focus
     check_line "refused, beside a writer: the writer listed, alone" "$work/$c.drv" "item0=(D:) KORVANE DVDR   KV-948A  "
     check_line "refused, beside a writer: its serial" "$work/$c.drv" "serial=507425005001"
     check_line "refused, beside a writer: E: and F: named, C: not" "$work/$c.drv" \
-        "refused=$refused_e_ja\\r\\n$refused_e_en\\r\\n\\r\\n$refused_f_ja\\r\\n$refused_f_en"
+        "drive-note=$refused_e_ja\\r\\n$refused_e_en\\r\\n\\r\\n$refused_f_ja\\r\\n$refused_f_en"
     check_equal "refused, beside a writer: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_e_en"$'\n'"$refused_f_en"
     check_line "refused, beside a writer: a screen reader names the lines by their hidden label" "$work/$c.drv" \
         'name11=Edit|visible|ドライブについてのお知らせ\nAbout the drives|oleacc'
