@@ -149,7 +149,8 @@ run_group() {
 
 run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_demo_machine case_keyboard_and_names case_signed case_second_start case_read_error case_stuck_read \
-    case_busy_clipboard case_refused_marker case_no_cd_device case_none_supported \
+    case_busy_clipboard case_refused_marker case_no_cd_device "case_no_cd_device win98" case_none_supported \
+    case_failed_reads_through_manager "case_failed_reads_through_manager win98" case_failed_reads case_manager_without_writer \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
     case_slow_writer case_second_start_during_survey case_builtin_manager case_network_letter case_namesake_window \

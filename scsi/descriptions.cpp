@@ -40,21 +40,21 @@ const CodeText SrbStatusTexts[] = {
     {kAnyOtherCode, "???"},
 };
 
+// Each ASPI host-adapter status by its own code: the description reaches
+// standard output, where a support desk reads a selection time-out as one.
 const CodeText HostAdapterStatusTexts[] = {
     {0x00, "OK"},
-    {0x08, "Time-Out"},
-    {0x09, "???"},
-    {0x0A, "SRB Time-Out"},
-    {0x0B, "???"},
-    {0x0C, "Selection Time-Out"},
+    {0x09, "Time-Out"},
+    {0x0B, "SRB Time-Out"},
     {0x0D, "Message Reject"},
     {0x0E, "Bus Reset"},
     {0x0F, "Parity Error"},
     {0x10, "Request Sense Failed"},
-    {0x11, "Data Over-Run/Under-Run"},
-    {0x12, "Unexpected Bus Free"},
-    {0x14, "???"},
-    {kAnyOtherCode, "Phase Error"},
+    {0x11, "Selection Time-Out"},
+    {0x12, "Data Over-Run/Under-Run"},
+    {0x13, "Unexpected Bus Free"},
+    {0x14, "Phase Error"},
+    {kAnyOtherCode, "???"},
 };
 
 // By the target-status index, not the status byte (TargetStatusIndex).

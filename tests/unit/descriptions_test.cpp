@@ -89,7 +89,7 @@ const DescriptionCase kDescriptionCases[] = {
     {"RequestFailureHasThreeParts", 1, {}, 6, 0x82, 0x00, 0x00, 0, 0, 0,
      "ASPI SRB Status: Device not installed (82h)\nHost Adapter Status: OK (00h)\n" + kTestUnitReadyGood},
     {"HostAdapterFailureStartsAtTheBeginning", 2, {0x12, 0, 0, 0, 0x28, 0}, 6, 0x04, 0x11, 0x00, 0, 0, 0,
-     "Host Adapter Status: Data Over-Run/Under-Run (11h)\n"
+     "Host Adapter Status: Selection Time-Out (11h)\n"
      "Scsi Command: 12 00 00 00 28 00\nScsi Target Status: 00 Status Good\n",
      kLeftOver},
     {"CheckConditionOnTenByteCdb", 4, {0xF1, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xEE, 0xEE}, 10, 0x04, 0x00, 0x02,
@@ -148,7 +148,7 @@ const DescriptionCase kDescriptionCases[] = {
     // The class is the low three bits of the result; a result without one
     // leaves the message as it was.
     {"ClassOfTen", 10, {}, 6, 0x04, 0x11, 0x00, 0, 0, 0,
-     "Host Adapter Status: Data Over-Run/Under-Run (11h)\n" + kTestUnitReadyGood},
+     "Host Adapter Status: Selection Time-Out (11h)\n" + kTestUnitReadyGood},
     {"ClassOfNine", 9, {}, 6, 0x04, 0x00, 0x00, 0, 0, 0,
      "ASPI SRB Status: Completed with error (04h)\nHost Adapter Status: OK (00h)\n" + kTestUnitReadyGood},
     {"NoClassThree", 3, {}, 6, 0x04, 0x11, 0x02, 0x05, 0, 0, "untouched", "untouched"},
@@ -307,7 +307,7 @@ struct HostAdapterCase {
 class HostAdapterStatusTest : public DescriptionsTest,
                               public ::testing::WithParamInterface<HostAdapterCase> {};
 
-TEST_P(HostAdapterStatusTest, CodeWithoutATextOfItsOwnIsAPhaseError) {
+TEST_P(HostAdapterStatusTest, EachCodeHasItsOwnTextAndEveryOtherIsUnknown) {
     SetStatus(0x01, GetParam().status, 0x00);
     std::strcpy(message, "prefix|");
     const std::string expected = std::string("prefix|") + GetParam().line;
@@ -319,23 +319,22 @@ INSTANTIATE_TEST_SUITE_P(
     Codes, HostAdapterStatusTest,
     ::testing::Values(
         HostAdapterCase{0x00, "Host Adapter Status: OK (00h)\n"},
-        HostAdapterCase{0x01, "Host Adapter Status: Phase Error (01h)\n"},
-        HostAdapterCase{0x07, "Host Adapter Status: Phase Error (07h)\n"},
-        HostAdapterCase{0x08, "Host Adapter Status: Time-Out (08h)\n"},
-        HostAdapterCase{0x09, "Host Adapter Status: ??? (09h)\n"},
-        HostAdapterCase{0x0A, "Host Adapter Status: SRB Time-Out (0Ah)\n"},
-        HostAdapterCase{0x0B, "Host Adapter Status: ??? (0Bh)\n"},
-        HostAdapterCase{0x0C, "Host Adapter Status: Selection Time-Out (0Ch)\n"},
+        HostAdapterCase{0x01, "Host Adapter Status: ??? (01h)\n"},
+        HostAdapterCase{0x08, "Host Adapter Status: ??? (08h)\n"},
+        HostAdapterCase{0x09, "Host Adapter Status: Time-Out (09h)\n"},
+        HostAdapterCase{0x0A, "Host Adapter Status: ??? (0Ah)\n"},
+        HostAdapterCase{0x0B, "Host Adapter Status: SRB Time-Out (0Bh)\n"},
+        HostAdapterCase{0x0C, "Host Adapter Status: ??? (0Ch)\n"},
         HostAdapterCase{0x0D, "Host Adapter Status: Message Reject (0Dh)\n"},
         HostAdapterCase{0x0E, "Host Adapter Status: Bus Reset (0Eh)\n"},
         HostAdapterCase{0x0F, "Host Adapter Status: Parity Error (0Fh)\n"},
         HostAdapterCase{0x10, "Host Adapter Status: Request Sense Failed (10h)\n"},
-        HostAdapterCase{0x11, "Host Adapter Status: Data Over-Run/Under-Run (11h)\n"},
-        HostAdapterCase{0x12, "Host Adapter Status: Unexpected Bus Free (12h)\n"},
-        HostAdapterCase{0x13, "Host Adapter Status: Phase Error (13h)\n"},
-        HostAdapterCase{0x14, "Host Adapter Status: ??? (14h)\n"},
-        HostAdapterCase{0x15, "Host Adapter Status: Phase Error (15h)\n"},
-        HostAdapterCase{0xFF, "Host Adapter Status: Phase Error (FFh)\n"}));
+        HostAdapterCase{0x11, "Host Adapter Status: Selection Time-Out (11h)\n"},
+        HostAdapterCase{0x12, "Host Adapter Status: Data Over-Run/Under-Run (12h)\n"},
+        HostAdapterCase{0x13, "Host Adapter Status: Unexpected Bus Free (13h)\n"},
+        HostAdapterCase{0x14, "Host Adapter Status: Phase Error (14h)\n"},
+        HostAdapterCase{0x15, "Host Adapter Status: ??? (15h)\n"},
+        HostAdapterCase{0xFF, "Host Adapter Status: ??? (FFh)\n"}));
 
 TEST_F(DescriptionsTest, TextThatWouldRunPastTheBufferIsCutAtItsEnd) {
     SetStatus(0x82, 0x00, 0x02);

@@ -192,15 +192,43 @@ case_read_error() {
     stop_app 30
 }
 
+# case_no_cd_device [version]: a manager that finds no CD or DVD device; on
+# the NT family the system's pass-through finds none either.
 case_no_cd_device() {
-    local c=nocd
+    local version=${1:-} c=nocd${1:+-$1} stdout=$'ASPI Mode\nNo supported drive through ASPI or SPTI: the list comes from ASPI.\nNot forund terget CD/DVD drive.  '
+    [ -n "$version" ] && stdout=$'ASPI Mode\nNot forund terget CD/DVD drive.  '
+    use_version "$version"
     start_app $c "$(scenario_env "$scenarios/no-cd-device.scenario")"
-    drive $c main:120000 list rect
+    drive $c main:120000 list rect drive-note
+    screenshot $c
     check_line "no CD/DVD device: empty list" "$work/$c.drv" "count=0"
     check_line "no CD/DVD device: window stays" "$work/$c.drv" "visible=1"
+    check_line "no CD/DVD device: the note says so, and what to do" "$work/$c.drv" \
+        'drive-note=ASPI マネージャーは CD または DVD ドライブを見つけられませんでした。ライターが接続され、電源が入っていることを確認してから、もう一度起動してください。\r\nThe ASPI manager found no CD or DVD drive. Check that the writer is connected and switched on, then start the program again.'
     drive $c main:5000 command:2 wait-exit:30000
     stop_app 30
-    check_equal "no CD/DVD device: stdout" "$(stdout_of $c)" $'ASPI Mode\nNot forund terget CD/DVD drive.  '
+    check_equal "no CD/DVD device: stdout" "$(stdout_of $c)" "$stdout"
+    use_version ""
+}
+
+# case_failed_reads_through_manager [version]: an illegal request and a
+# selection time-out, each named in the note beside a writer that reads.
+case_failed_reads_through_manager() {
+    local version=${1:-} c=failed-reads-aspi${1:+-$1}
+    use_version "$version"
+    start_app $c "$(scenario_env "$scenarios/failed-reads.scenario")"
+    drive $c main:120000 list serial select:1 serial select:2 serial drive-note
+    screenshot $c
+    drive $c main:5000 key:esc wait-exit:30000
+    stop_app 30
+    check_equal "manager${version:+, $version}: the first two not read, the third read" \
+        "$(grep '^serial=' "$work/$c.drv" | tr '\n' ' ')" "serial=S/No Read error serial=S/No Read error serial=507425005001 "
+    check_line "manager${version:+, $version}: the note names both with their reasons" "$work/$c.drv" \
+        'drive-note=ドライブ (0:0) はシリアル番号の読み取り要求を受け付けませんでした。USB 変換アダプター経由の場合は、パソコンに直接接続するか、別のアダプターでお試しください。 (05/20/00)\r\nDrive (0:0) did not accept the serial-number request. If it is connected through a USB adapter, connect it directly or try another adapter. (05/20/00)\r\n\r\nドライブ (0:1) は時間内に応答しませんでした。ケーブルと電源を確認してから、もう一度起動してください。 (HA 11h)\r\nDrive (0:1) did not answer in time. Check its cable and power, then start the program again. (HA 11h)'
+    check_equal "manager${version:+, $version}: standard output names both, each with the transport's description" \
+        "$(stdout_of $c | grep -E '^(ASPI|Serial|Host)')" \
+        $'ASPI Mode\nSerial not read from "(0:0) KORVANE DVDR   KV-942A  ": refused the command (05/20/00)\nSerial not read from "(0:1) KORVANE DVDR   KV-948A  ": no answer (HA 11h)\nHost Adapter Status: Selection Time-Out (11h)'
+    use_version ""
 }
 
 case_none_supported() {

@@ -71,15 +71,85 @@ case_pass_through_none_supported() {
     check_no_real_device "pass-through, none supported"
 }
 
+no_drive_ja='CD または DVD ドライブが見つかりませんでした。ライターが接続され、電源が入っていることを確認してから、もう一度起動してください。'
+no_drive_en='No CD or DVD drive was found. Check that the writer is connected and switched on, then start the program again.'
+
 case_pass_through_no_drive() {
     local c=pt-nodrive
     use_letters /dev/null
     start_app $c "$(no_manager)"
-    drive $c main:120000 list command:2 wait-exit:30000
+    drive $c main:120000 list drive-note
+    screenshot $c
+    drive $c main:5000 command:2 wait-exit:30000
     stop_app 30
     check_line "pass-through, no drive: empty list" "$work/$c.drv" "count=0"
+    check_line "pass-through, no drive: the note says so, and what to do" "$work/$c.drv" \
+        "drive-note=$no_drive_ja\\r\\n$no_drive_en"
     check_equal "pass-through, no drive: stdout" "$(stdout_of $c)" $'SPTI Mode\nNot forund terget CD/DVD drive.  '
     check_no_real_device "pass-through, no drive"
+}
+
+# A writer on D: whose serial read fails, beside a good one on E:: D: is
+# listed with the read error, and the note names it with the reason, what to
+# do and the short code. Each is <D:'s failure>|<standard output's
+# reason>|<the note's Japanese line>|<its English line>.
+failed_reads=(
+    'check=F1:02/04/01|not ready (02/04/01)|ドライブ (D:) はまだ準備ができていないため、シリアル番号を読み取れませんでした。数秒待ってから、もう一度起動してください。 (02/04/01)|Drive (D:) was not ready yet, so its serial number could not be read. Wait a few seconds, then start the program again. (02/04/01)'
+    'check=F1:05/20/00|refused the command (05/20/00)|ドライブ (D:) はシリアル番号の読み取り要求を受け付けませんでした。USB 変換アダプター経由の場合は、パソコンに直接接続するか、別のアダプターでお試しください。 (05/20/00)|Drive (D:) did not accept the serial-number request. If it is connected through a USB adapter, connect it directly or try another adapter. (05/20/00)'
+    'hang=F1|no answer (Windows 31)|ドライブ (D:) は時間内に応答しませんでした。ケーブルと電源を確認してから、もう一度起動してください。 (Windows 31)|Drive (D:) did not answer in time. Check its cable and power, then start the program again. (Windows 31)'
+    'errno=F1:13|in use by another program (Windows 5)|ドライブ (D:) は他のプログラムが使用中のため、シリアル番号を読み取れませんでした。そのプログラムを終了してから、もう一度起動してください。 (Windows 5)|Drive (D:) is in use by another program, so its serial number could not be read. Close that program, then start this one again. (Windows 5)'
+)
+
+case_failed_reads() {
+    local entry failure reason ja en c i=0
+    for entry in "${failed_reads[@]}"; do
+        IFS='|' read -r failure reason ja en <<< "$entry"
+        c=failed-read-$i
+        i=$((i + 1))
+        printf '%s %s\n%s\n' 'drive D: vendor="KORVANE" product="DVDR   KV-948A" byte3=32 serial=01389 iface49=FF' "$failure" \
+            'drive E: vendor="KORVANE" product="CD-R   KV-R4410A" byte3=32 serial=00FA1 iface64=05' > "$work/$c.scenario"
+        use_letters "$work/$c.scenario"
+        start_app $c "$(no_manager)"
+        drive $c main:120000 list serial select:1 serial drive-note
+        screenshot $c
+        drive $c main:5000 key:esc wait-exit:30000
+        stop_app 30
+        check_equal "$failure: D: not read, E: read" "$(grep -E '^(item|serial)' "$work/$c.drv" | tr '\n' ' ')" \
+            "item0=(D:) KORVANE DVDR   KV-948A   item1=(E:) KORVANE CD-R   KV-R4410A serial=S/No Read error serial=505624004001 "
+        check_line "$failure: the note names D:, the reason and what to do" "$work/$c.drv" "drive-note=$ja\\r\\n$en"
+        check_equal "$failure: standard output names D: and the reason" "$(stdout_of $c | head -2)" \
+            $'SPTI Mode\nSerial not read from "(D:) KORVANE DVDR   KV-948A  ": '"$reason"
+    done
+    check_no_real_device "failed reads"
+}
+
+# On the NT family a manager that reaches no writer (an adapter without a
+# device, or only another maker's drive) gives way to the system's
+# pass-through, which lists the writer on D:; a manager that reaches a
+# writer stays, and no letter is asked anything.
+case_manager_without_writer() {
+    local aspi c
+    for aspi in empty-adapter none-supported; do
+        c=manager-$aspi
+        use_letters "$scenarios/letter-writer.scenario"
+        start_app $c "$(scenario_env "$scenarios/$aspi.scenario")"
+        drive $c main:120000 list serial key:esc wait-exit:30000
+        stop_app 30
+        check_equal "manager, $aspi: the writer on D: listed and read" \
+            "$(grep -E '^(count|item|serial)' "$work/$c.drv" | tr '\n' ' ')" \
+            "count=1 item0=(D:) KORVANE DVDR   KV-948A   serial=507425005001 "
+        check_equal "manager, $aspi: standard output says where the list comes from" "$(stdout_of $c)" \
+            $'ASPI Mode\nNo supported drive through ASPI: the list comes from SPTI.'
+    done
+    c=manager-demo
+    use_letters "$scenarios/letter-writer.scenario"
+    start_app $c "$(scenario_env "$scenarios/demo.scenario")"
+    drive $c main:120000 list key:esc wait-exit:30000
+    stop_app 30
+    check_line "manager with a writer: its list" "$work/$c.drv" "count=3"
+    check_no_match "manager with a writer: no letter asked" "$sg_dir/log" '^letter='
+    check_equal "manager with a writer: standard output" "$(stdout_of $c)" "ASPI Mode"
+    check_no_real_device "manager without a writer"
 }
 
 # case_versions <version>: the main cases of both transports on a system
@@ -256,8 +326,8 @@ case_refused_letters() {
     local c=refused-alone
     refused_run $c refused-alone main list drive-note
     check_line "refused, alone: empty list" "$work/$c.drv" "count=0"
-    check_line "refused, alone: the letter and the reason in the dialog" "$work/$c.drv" \
-        "drive-note=$refused_e_ja\\r\\n$refused_e_en"
+    check_line "refused, alone: the empty list and the letter with its reason in the dialog" "$work/$c.drv" \
+        "drive-note=$no_drive_ja\\r\\n$no_drive_en\\r\\n\\r\\n$refused_e_ja\\r\\n$refused_e_en"
     check_equal "refused, alone: stdout" "$(stdout_of $c)" $'SPTI Mode\n'"$refused_e_en"$'\nNot forund terget CD/DVD drive.  '
     check_match "refused, alone: E: open refused" "$sg_dir/log" '^open letter=E mode=ro refused$'
 
