@@ -30,19 +30,27 @@ Text WithEditLineEnds(const char* lines) {
 }  // namespace
 
 // The area is a read-only edit control because it counts the lines it
-// wraps to, in the dialog's own font, at the scale the system draws in.
+// wraps to, in the dialog's own font, at the scale the system draws in. It
+// ends the dialog, so the dialog's client area ends where it does; without
+// lines it is hidden, and out of the Tab order with it.
 void ShowDriveNote(HWND dialog, const char* lines) {
     HWND note = GetDlgItem(dialog, IDC_DRIVE_NOTE);
     SendTextMessage(note, WM_SETTEXT, 0, WithEditLineEnds(lines));
+    const bool shown = lines[0] != '\0';
     const int lineCount = static_cast<int>(WindowApi().sendMessage(note, EM_GETLINECOUNT, 0, 0));
 
-    RECT grown = {0, 0, 0, lineCount * kLineDialogUnits + kBottomMarginDialogUnits};
-    MapDialogRect(dialog, &grown);
+    RECT height = {0, 0, 0, shown ? lineCount * kLineDialogUnits + kBottomMarginDialogUnits : 0};
+    MapDialogRect(dialog, &height);
     RECT area;
     GetWindowRect(note, &area);
-    SetWindowPos(note, nullptr, 0, 0, area.right - area.left, grown.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
+    SetWindowPos(note, nullptr, 0, 0, area.right - area.left, height.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
     RECT frame;
     GetWindowRect(dialog, &frame);
-    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + grown.bottom,
+    RECT client;
+    GetClientRect(dialog, &client);
+    const int frameHeight = frame.bottom - frame.top - client.bottom;
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frameHeight + area.top + height.bottom,
                  SWP_NOMOVE | SWP_NOZORDER);
 }

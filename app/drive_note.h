@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
-// Fills the dialog's line area with `lines` (Shift-JIS) and grows the hidden
-// dialog downwards until every line shows, wrapped at the dialog's width.
+// Fills the dialog's line area with `lines` (Shift-JIS) and sizes the dialog
+// downwards until every line shows, wrapped at the dialog's width; empty
+// lines take the area away again.
 void ShowDriveNote(HWND dialog, const char* lines);

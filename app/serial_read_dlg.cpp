@@ -7,6 +7,7 @@
 #include "app/application_icon.h"
 #include "app/clipboard.h"
 #include "app/copy_failure_text.h"
+#include "app/drive_note.h"
 #include "app/framework/application.h"
 #include "app/framework/code_page.h"
 #include "app/framework/resource_strings.h"
@@ -167,8 +168,10 @@ INT_PTR CSerialReadDlg::OnSerialChange(WPARAM, LPARAM) {
     return TRUE;
 }
 
+// The note explains the serial field: it follows the selection.
 INT_PTR CSerialReadDlg::OnSelectionChange(WPARAM, LPARAM) {
     ShowSelectedSerial();
+    ShowDriveNote(Handle(), NoteForDrive(g_selectedDrive).c_str());
     return TRUE;
 }
 

@@ -16,9 +16,14 @@
 Text g_driveNames[kResultSlots];
 Text g_driveSerials[kResultSlots];
 FailureReason g_driveFailures[kResultSlots];
+Text g_driveNotes[kResultSlots];
 int32_t g_driveCount = 0;
 
 namespace {
+
+// What the note shows whatever drive is selected: the empty list's reason and
+// the letters that refused the program.
+Text g_commonNote;
 
 SurveyPort* g_surveyPort = nullptr;
 
@@ -51,12 +56,10 @@ int32_t CountSupportedDrives(const DriveEntry* entries, int32_t found) {
     return supported;
 }
 
-// Returns the note on the drives whose serial could not be read.
-Text ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t found) {
+void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t found) {
     alignas(kDataBufferAlignment) static SerialInfoBlock block;
     const int32_t supported = CountSupportedDrives(entries, found);
     int32_t kept = 0;
-    Text note;
     for (int32_t i = 0; i < found; ++i) {
         DriveEntry& drive = entries[i];
         const std::string_view identification = IdentificationOf(drive);
@@ -68,17 +71,17 @@ Text ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
             if (ReadSerialInfo(command, drive, identification, block)) {
                 g_driveSerials[kept] = ComposeSerial(identification, block);
                 g_driveFailures[kept] = FailureReason{};
+                g_driveNotes[kept].clear();
             } else {
                 g_driveSerials[kept] = kReadErrorSerial;
                 g_driveFailures[kept] = ClassifyFailure(OutcomeOf(command));
-                note = JoinNotes(note, ReportReadFailure(g_driveNames[kept], ComposeDriveAddress(transport, drive),
-                                                         g_driveFailures[kept], command.message));
+                g_driveNotes[kept] = ReportReadFailure(g_driveNames[kept], ComposeDriveAddress(transport, drive),
+                                                       g_driveFailures[kept], command.message);
             }
             ++kept;
         }
         g_driveCount = kept;
     }
-    return note;
 }
 
 // On the NT family the system's own pass-through may reach a writer that the
@@ -132,11 +135,12 @@ void FindAndReadDrives(SurveyWindow dialog) {
     RefusedLetters refused = {};
     int32_t found = ScsiEnumerateDrives(entries, kDriveLetters, &refused);
     ListThroughPassThroughWithoutManagersWriter(transport, entries, found, refused);
-    Text note = ReadSupportedDrives(transport, entries, found);
+    ReadSupportedDrives(transport, entries, found);
     // Nothing stays open while the window waits: a writer with an open handle
     // cannot be removed safely.
     ScsiReleaseDevice();
     const Text refusals = ReportRefusedLetters(refused);
+    Text note;
     if (found == 0) {
         SurveyUi().WriteStdout(kNoDriveLine);
         note = NoDriveNote(transport);
@@ -146,12 +150,19 @@ void FindAndReadDrives(SurveyWindow dialog) {
         SurveyUi().EndDialog(dialog, kDialogCancel);
         return;
     }
-    note = JoinNotes(note, refusals);
-    if (!note.empty()) SurveyUi().ShowNote(dialog, note.c_str());
+    g_commonNote = JoinNotes(note, refusals);
+    // The list's first item is selected as the dialog shows.
+    const Text firstNote = NoteForDrive(0);
+    if (!firstNote.empty()) SurveyUi().ShowNote(dialog, firstNote.c_str());
     ShowDialogInPlaceOfProgress(dialog);
 }
 
 }  // namespace
+
+Text NoteForDrive(int32_t index) {
+    const bool listed = index >= 0 && index < g_driveCount && index < kResultSlots;
+    return JoinNotes(listed ? g_driveNotes[index] : Text(), g_commonNote);
+}
 
 SurveyPort& SurveyUi() { return *g_surveyPort; }
 

@@ -31,6 +31,7 @@ protected:
             g_driveNames[i].clear();
             g_driveSerials[i].clear();
             g_driveFailures[i] = FailureReason{};
+            g_driveNotes[i].clear();
         }
         g_driveCount = 0;
     }
@@ -122,7 +123,9 @@ TEST_F(Survey, ListsADriveWhoseReadFailsWithItsReasonAndReadsTheNext) {
     EXPECT_EQ(g_driveSerials[1], "506580004000");
     EXPECT_EQ(g_driveFailures[0].category, FailureCategory::RefusedCommand);
     EXPECT_EQ(g_driveFailures[1].category, FailureCategory::None);
-    EXPECT_EQ(ui.noteLines, kExpectedRefusedNote);
+    EXPECT_EQ(ui.noteLines, kExpectedRefusedNote) << "the first drive is selected as the dialog shows";
+    EXPECT_EQ(NoteForDrive(0), kExpectedRefusedNote);
+    EXPECT_EQ(NoteForDrive(1), "") << "a drive that was read has nothing to explain";
     EXPECT_EQ(ui.standardOutput,
               "SPTI Mode\n"
               "Serial not read from \"(D:) KORVANE DVDR   KV-948A  \": refused the command (05/20/00)\n"

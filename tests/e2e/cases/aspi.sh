@@ -217,14 +217,18 @@ case_failed_reads_through_manager() {
     local version=${1:-} c=failed-reads-aspi${1:+-$1}
     use_version "$version"
     start_app $c "$(scenario_env "$scenarios/failed-reads.scenario")"
-    drive $c main:120000 list serial select:1 serial select:2 serial drive-note
+    drive $c main:120000 list serial drive-note
     screenshot $c
+    drive $c main:5000 select:1 serial drive-note select:2 serial drive-note
     drive $c main:5000 key:esc wait-exit:30000
     stop_app 30
     check_equal "manager${version:+, $version}: the first two not read, the third read" \
         "$(grep '^serial=' "$work/$c.drv" | tr '\n' ' ')" "serial=S/No Read error serial=S/No Read error serial=507425005001 "
-    check_line "manager${version:+, $version}: the note names both with their reasons" "$work/$c.drv" \
-        'drive-note=ドライブ (0:0) はシリアル番号の読み取り要求を受け付けませんでした。USB 変換アダプター経由の場合は、パソコンに直接接続するか、別のアダプターでお試しください。 (05/20/00)\r\nDrive (0:0) did not accept the serial-number request. If it is connected through a USB adapter, connect it directly or try another adapter. (05/20/00)\r\n\r\nドライブ (0:1) は時間内に応答しませんでした。ケーブルと電源を確認してから、もう一度起動してください。 (HA 11h)\r\nDrive (0:1) did not answer in time. Check its cable and power, then start the program again. (HA 11h)'
+    check_equal "manager${version:+, $version}: the note names the selected drive with its reason" \
+        "$(grep '^drive-note=' "$work/$c.drv")" \
+        'drive-note=ドライブ (0:0) はシリアル番号の読み取り要求を受け付けませんでした。USB 変換アダプター経由の場合は、パソコンに直接接続するか、別のアダプターでお試しください。 (05/20/00)\r\nDrive (0:0) did not accept the serial-number request. If it is connected through a USB adapter, connect it directly or try another adapter. (05/20/00)
+drive-note=ドライブ (0:1) は時間内に応答しませんでした。ケーブルと電源を確認してから、もう一度起動してください。 (HA 11h)\r\nDrive (0:1) did not answer in time. Check its cable and power, then start the program again. (HA 11h)
+drive-note='
     check_equal "manager${version:+, $version}: standard output names both, each with the transport's description" \
         "$(stdout_of $c | grep -E '^(ASPI|Serial|Host)')" \
         $'ASPI Mode\nSerial not read from "(0:0) KORVANE DVDR   KV-942A  ": refused the command (05/20/00)\nSerial not read from "(0:1) KORVANE DVDR   KV-948A  ": no answer (HA 11h)\nHost Adapter Status: Selection Time-Out (11h)'

@@ -5,8 +5,19 @@
 
 # F: opens for reading only: Windows refuses every pass-through request on
 # such a handle, so its writer is never identified and not listed; it is
-# named as a drive whose access was denied.
-pass_through_stdout=$'SPTI Mode\nAccess to drive F: was denied (by policy or security software).'
+# named as a drive whose access was denied. J:'s INQUIRY and K:'s serial read
+# fail with EIO, which Wine turns into the system's "not ready" (21): J: is
+# named as not ready, K: is listed and its failure described, as is H:'s.
+pass_through_stdout='SPTI Mode
+Serial not read from "(H:) KORVANE DVDR   KV-942A  ": refused the command (05/24/00)
+Scsi Command: F1 00 00 00 00 00 00 00 00 80
+Scsi Target Status: 02 Check Condition
+Sense Key: 05   Illegal Request
+ASC/ASCQ : 2400 ??? Unknown Error
+Serial not read from "(K:) KORVANE DVDR   KV-948A  ": not ready (Windows 21)
+Windows System Error : 0021
+Access to drive F: was denied (by policy or security software).
+Drive J: was not ready and could not be checked.'
 pass_through_items=(
     'item0=(D:) KORVANE DVDR   KV-948A  '
     'item1=(G:) KORVANE CD-R   KV-R4410A'
@@ -34,7 +45,7 @@ case_pass_through_machine() {
     drive $c main:5000 select:0 seed-clipboard click:1 clipboard key:esc wait-exit:30000
     check_line "pass-through: Copy puts the serial on the clipboard" "$work/$c.drv" "clip-text=507425005001"
     stop_app 30
-    check_equal "pass-through: SPTI Mode on stdout, and F: named as denied" "$(stdout_of $c)" "$pass_through_stdout"
+    check_equal "pass-through: SPTI Mode on stdout, the failed reads described, F: named as denied and J: as not ready" "$(stdout_of $c)" "$pass_through_stdout"
 
     check_match "hard disk on C: gets TEST UNIT READY" "$log" '^letter=C cdblen=6 cdb=00 00 00 00 00 00 dir=none len=0 timeout=30000 '
     check_match "hard disk on C: gets INQUIRY for 40 bytes" "$log" '^letter=C cdblen=6 cdb=12 00 00 00 28 00 dir=in len=40 timeout=30000 '
@@ -110,13 +121,15 @@ case_failed_reads() {
             'drive E: vendor="KORVANE" product="CD-R   KV-R4410A" byte3=32 serial=00FA1 iface64=05' > "$work/$c.scenario"
         use_letters "$work/$c.scenario"
         start_app $c "$(no_manager)"
-        drive $c main:120000 list serial select:1 serial drive-note
+        drive $c main:120000 list serial drive-note
         screenshot $c
+        drive $c main:5000 select:1 serial drive-note
         drive $c main:5000 key:esc wait-exit:30000
         stop_app 30
         check_equal "$failure: D: not read, E: read" "$(grep -E '^(item|serial)' "$work/$c.drv" | tr '\n' ' ')" \
             "item0=(D:) KORVANE DVDR   KV-948A   item1=(E:) KORVANE CD-R   KV-R4410A serial=S/No Read error serial=505624004001 "
-        check_line "$failure: the note names D:, the reason and what to do" "$work/$c.drv" "drive-note=$ja\\r\\n$en"
+        check_equal "$failure: with D: selected the note names it, the reason and what to do; with E: nothing" \
+            "$(grep '^drive-note=' "$work/$c.drv")" "drive-note=$ja\\r\\n$en"$'\n'"drive-note="
         check_equal "$failure: standard output names D: and the reason" "$(stdout_of $c | head -2)" \
             $'SPTI Mode\nSerial not read from "(D:) KORVANE DVDR   KV-948A  ": '"$reason"
     done
@@ -172,7 +185,7 @@ case_versions() {
     check_line "$version, pass-through: drives listed" "$work/$c-pt.drv" "count=5"
     check_equal "$version, pass-through: serials" "$(grep '^serial=' "$work/$c-pt.drv" | tr '\n' ' ')" \
         "serial=507425005001 serial=507425005001 "
-    check_equal "$version, pass-through: SPTI Mode, and F: named as denied" "$(stdout_of $c-pt)" "$pass_through_stdout"
+    check_equal "$version, pass-through: SPTI Mode, the failed reads, F: and J:" "$(stdout_of $c-pt)" "$pass_through_stdout"
     check_no_real_device "$version, pass-through"
 
     # A writer slow enough for the progress window: the wake masks of its
