@@ -219,7 +219,10 @@ case_failed_reads_through_manager() {
     start_app $c "$(scenario_env "$scenarios/failed-reads.scenario")"
     drive $c main:120000 list serial drive-note
     screenshot $c
-    drive $c main:5000 select:1 serial drive-note select:2 serial drive-note
+    drive $c main:5000 select:1 serial drive-note
+    screenshot $c-1
+    drive $c main:5000 select:2 serial drive-note
+    screenshot $c-2
     drive $c main:5000 key:esc wait-exit:30000
     stop_app 30
     check_equal "manager${version:+, $version}: the first two not read, the third read" \
