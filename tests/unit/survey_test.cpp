@@ -162,18 +162,12 @@ SimFailure SystemError(int error, bool waitsOutTimeOut = false) {
 
 TEST_F(Survey, NamesTheReasonOfEachFailedRead) {
     const ReadFailureCase cases[] = {
-        {"becoming ready", false, CheckCondition(0xF1, 0x02, 0x04, 0x01), FailureCategory::NotReady, "02/04/01",
-         "Drive (D:) was not ready yet"},
         {"held by another program", false, SystemError(5), FailureCategory::InUse, "Windows 5",
          "Drive (D:) is in use by another program"},
-        {"gone", false, SystemError(1167), FailureCategory::Disconnected, "Windows 1167",
-         "Drive (D:) was disconnected"},
         {"an unknown system error", false, SystemError(1117), FailureCategory::Other, "Windows 1117",
          "The serial number of drive (D:) could not be read. (Windows 1117)"},
         {"the same error once the time-out ran out", false, SystemError(1117, true), FailureCategory::NoAnswer,
          "Windows 1117", "Drive (D:) did not answer in time"},
-        {"invalid field through the manager", true, CheckCondition(0xF1, 0x05, 0x24, 0x00),
-         FailureCategory::RefusedCommand, "05/24/00", "Drive (0:1) did not accept"},
         {"selection time-out through the manager", true, AspiFailure(0x04, 0x11), FailureCategory::NoAnswer,
          "HA 11h", "Drive (0:1) did not answer in time"},
     };
