@@ -61,9 +61,9 @@ Text ReportReadFailure(const Text& displayName, const Text& address, const Failu
                 FormatText(texts.english, address.c_str(), reason.code));
 }
 
-Text NoDriveNote(TransportMode transport) {
-    if (transport == kTransportPassThrough) return Pair(kNoDriveFoundJapanese, kNoDriveFoundEnglish);
-    return Pair(kManagerFoundNoDriveJapanese, kManagerFoundNoDriveEnglish);
+Text NoDriveNote(bool managerAlone) {
+    if (managerAlone) return Pair(kManagerFoundNoDriveJapanese, kManagerFoundNoDriveEnglish);
+    return Pair(kNoDriveFoundJapanese, kNoDriveFoundEnglish);
 }
 
 Text ReportRefusedLetters(const RefusedLetters& refused) {

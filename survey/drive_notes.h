@@ -7,7 +7,6 @@
 
 #include "scsi/enumerate.h"
 #include "scsi/failure_reasons.h"
-#include "scsi/transport_mode.h"
 #include "text/text.h"
 
 // The two notes one after the other, set apart by an empty line.
@@ -18,9 +17,9 @@ Text JoinNotes(const Text& first, const Text& second);
 Text ReportReadFailure(const Text& displayName, const Text& address, const FailureReason& reason,
                        const char* description);
 
-// The pair that explains an empty list: no CD or DVD drive was found by the
-// system, or by the manager.
-Text NoDriveNote(TransportMode transport);
+// The pair that explains an empty list: the manager found no CD or DVD drive,
+// when it alone was asked, or none was found at all.
+Text NoDriveNote(bool managerAlone);
 
 // Writes the English line of each refused letter to standard output, and
 // returns a pair per refused letter, in letter order; empty when no letter

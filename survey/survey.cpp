@@ -89,20 +89,22 @@ void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
 // writer, and one run by a standard user may reach no device at all. Its
 // list is taken only when it holds a supported writer; otherwise the
 // manager's stands. The letters that refused the walk are named either way.
-void ListThroughPassThroughWithoutManagersWriter(TransportMode& transport, DriveEntry* entries, int32_t& found,
+// True when the letters were walked.
+bool ListThroughPassThroughWithoutManagersWriter(TransportMode& transport, DriveEntry* entries, int32_t& found,
                                                  RefusedLetters& refused) {
-    if (transport == kTransportPassThrough || CountSupportedDrives(entries, found) != 0) return;
-    if (Os().PlatformId() != kPlatformWin32Nt || ScsiInitialize(1) != kTransportPassThrough) return;
+    if (transport == kTransportPassThrough || CountSupportedDrives(entries, found) != 0) return false;
+    if (Os().PlatformId() != kPlatformWin32Nt || ScsiInitialize(1) != kTransportPassThrough) return false;
     DriveEntry letters[kDriveLetters] = {};
     const int32_t lettersFound = ScsiEnumerateDrives(letters, kDriveLetters, &refused);
     if (CountSupportedDrives(letters, lettersFound) == 0) {
         SurveyUi().WriteStdout(kListFromManagerLine);
-        return;
+        return true;
     }
     SurveyUi().WriteStdout(kListFromPassThroughLine);
     transport = kTransportPassThrough;
     found = lettersFound;
     std::memcpy(entries, letters, sizeof letters);
+    return true;
 }
 
 // A box ends the survey's work: no sign of life of it may stay beside the box.
@@ -134,23 +136,22 @@ void FindAndReadDrives(SurveyWindow dialog) {
     DriveEntry entries[kDriveLetters] = {};
     RefusedLetters refused = {};
     int32_t found = ScsiEnumerateDrives(entries, kDriveLetters, &refused);
-    ListThroughPassThroughWithoutManagersWriter(transport, entries, found, refused);
+    const bool lettersWalked = ListThroughPassThroughWithoutManagersWriter(transport, entries, found, refused);
     ReadSupportedDrives(transport, entries, found);
     // Nothing stays open while the window waits: a writer with an open handle
     // cannot be removed safely.
     ScsiReleaseDevice();
     const Text refusals = ReportRefusedLetters(refused);
-    Text note;
     if (found == 0) {
         SurveyUi().WriteStdout(kNoDriveLine);
-        note = NoDriveNote(transport);
     } else if (g_driveCount == 0) {
         const Text text = FormatText("%s%s%s", kNoSupportedDriveText, refusals.empty() ? "" : "\n", refusals.c_str());
         EndProgressWithMessage(dialog, text.c_str(), kNoSupportedDriveCaption);
         SurveyUi().EndDialog(dialog, kDialogCancel);
         return;
     }
-    g_commonNote = JoinNotes(note, refusals);
+    const bool managerAlone = transport != kTransportPassThrough && !lettersWalked;
+    g_commonNote = JoinNotes(found == 0 ? NoDriveNote(managerAlone) : Text(), refusals);
     // The list's first item is selected as the dialog shows.
     const Text firstNote = NoteForDrive(0);
     if (!firstNote.empty()) SurveyUi().ShowNote(dialog, firstNote.c_str());

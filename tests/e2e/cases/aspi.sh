@@ -193,21 +193,25 @@ case_read_error() {
 }
 
 # case_no_cd_device [version]: a manager that finds no CD or DVD device; on
-# the NT family the system's pass-through finds none either.
+# the NT family the system's pass-through finds none either, and the note
+# says that none was found at all.
 case_no_cd_device() {
     local version=${1:-} c=nocd${1:+-$1} stdout=$'ASPI Mode\nNo supported drive through ASPI or SPTI: the list comes from ASPI.\nNot forund terget CD/DVD drive.  '
-    [ -n "$version" ] && stdout=$'ASPI Mode\nNot forund terget CD/DVD drive.  '
+    local note="drive-note=$no_drive_ja\\r\\n$no_drive_en"
+    if [ -n "$version" ]; then
+        stdout=$'ASPI Mode\nNot forund terget CD/DVD drive.  '
+        note='drive-note=ASPI マネージャーは CD または DVD ドライブを見つけられませんでした。ライターが接続され、電源が入っていることを確認してから、もう一度起動してください。\r\nThe ASPI manager found no CD or DVD drive. Check that the writer is connected and switched on, then start the program again.'
+    fi
     use_version "$version"
     start_app $c "$(scenario_env "$scenarios/no-cd-device.scenario")"
     drive $c main:120000 list rect drive-note
     screenshot $c
-    check_line "no CD/DVD device: empty list" "$work/$c.drv" "count=0"
-    check_line "no CD/DVD device: window stays" "$work/$c.drv" "visible=1"
-    check_line "no CD/DVD device: the note says so, and what to do" "$work/$c.drv" \
-        'drive-note=ASPI マネージャーは CD または DVD ドライブを見つけられませんでした。ライターが接続され、電源が入っていることを確認してから、もう一度起動してください。\r\nThe ASPI manager found no CD or DVD drive. Check that the writer is connected and switched on, then start the program again.'
+    check_line "no CD/DVD device${version:+, $version}: empty list" "$work/$c.drv" "count=0"
+    check_line "no CD/DVD device${version:+, $version}: window stays" "$work/$c.drv" "visible=1"
+    check_line "no CD/DVD device${version:+, $version}: the note says so, and what to do" "$work/$c.drv" "$note"
     drive $c main:5000 command:2 wait-exit:30000
     stop_app 30
-    check_equal "no CD/DVD device: stdout" "$(stdout_of $c)" "$stdout"
+    check_equal "no CD/DVD device${version:+, $version}: stdout" "$(stdout_of $c)" "$stdout"
     use_version ""
 }
 
