@@ -103,7 +103,9 @@ case_pass_through_no_drive() {
 # A writer on D: whose serial read fails, beside a good one on E:: D: is
 # listed with the read error, and the note names it with the reason, what to
 # do and the short code. Each is <D:'s failure>|<standard output's
-# reason>|<the note's Japanese line>|<its English line>.
+# reason>|<the note's Japanese line>|<its English line>. Wine ends the hung
+# request with error 31 where USB storage on Windows gives 121: either way
+# the request ran out its time-out, which is what makes it no answer.
 failed_reads=(
     'check=F1:02/04/01|not ready (02/04/01)|ドライブ (D:) はまだ準備ができていないため、シリアル番号を読み取れませんでした。数秒待ってから、もう一度起動してください。 (02/04/01)|Drive (D:) was not ready yet, so its serial number could not be read. Wait a few seconds, then start the program again. (02/04/01)'
     'check=F1:05/20/00|refused the command (05/20/00)|ドライブ (D:) はシリアル番号の読み取り要求を受け付けませんでした。USB 変換アダプター経由の場合は、パソコンに直接接続するか、別のアダプターでお試しください。 (05/20/00)|Drive (D:) did not accept the serial-number request. If it is connected through a USB adapter, connect it directly or try another adapter. (05/20/00)'
