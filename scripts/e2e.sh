@@ -96,7 +96,10 @@ run_case() {
     if [ -n "$app_pid" ]; then stop_app 5; fi
     if [ "$failed" -gt "$before_failed" ]; then
         # Whatever the failed run left behind does not reach the next case.
+        # Under the emulator a copy left showing its box outlived taskkill,
+        # so its Unix process goes too; the server then closes its handles.
         wine taskkill /f /im KorvSerial.exe > /dev/null 2>&1
+        pkill -KILL -f -- 'KorvSerial\.exe' 2> /dev/null
         use_version ""
         install_manager
     fi
@@ -150,7 +153,7 @@ run_group() {
 run_group win32 win32 "$template32" ja_JP.UTF-8 "" \
     case_demo_machine case_keyboard_and_names case_signed case_second_start case_read_error case_stuck_read \
     case_busy_clipboard case_refused_marker case_no_cd_device "case_no_cd_device win98" case_none_supported \
-    case_failed_reads_through_manager "case_failed_reads_through_manager win98" case_failed_reads case_manager_without_writer \
+    case_failed_reads_through_manager "case_failed_reads_through_manager win98" case_failed_reads case_manager_without_writer case_manager_with_writer \
     case_english_locale case_planted_manager \
     case_pass_through_machine case_pass_through_none_supported case_pass_through_no_drive \
     case_slow_writer case_second_start_during_survey case_builtin_manager case_network_letter case_namesake_window \
