@@ -50,7 +50,7 @@ void ShowDriveNote(HWND dialog, const char* lines) {
     GetWindowRect(dialog, &frame);
     RECT client;
     GetClientRect(dialog, &client);
-    const int frameHeight = frame.bottom - frame.top - client.bottom;
-    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frameHeight + area.top + height.bottom,
+    const int nonClientHeight = frame.bottom - frame.top - client.bottom;
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, nonClientHeight + area.top + height.bottom,
                  SWP_NOMOVE | SWP_NOZORDER);
 }
