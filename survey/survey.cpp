@@ -93,6 +93,8 @@ void ReadSupportedDrives(TransportMode transport, DriveEntry* entries, int32_t f
 bool ListThroughPassThroughWithoutManagersWriter(TransportMode& transport, DriveEntry* entries, int32_t& found,
                                                  RefusedLetters& refused) {
     if (transport == kTransportPassThrough || CountSupportedDrives(entries, found) != 0) return false;
+    // The manager may still write into the buffers the walk would use.
+    if (AspiManagerAbandoned()) return false;
     if (Os().PlatformId() != kPlatformWin32Nt || ScsiInitialize(1) != kTransportPassThrough) return false;
     DriveEntry letters[kDriveLetters] = {};
     const int32_t lettersFound = ScsiEnumerateDrives(letters, kDriveLetters, &refused);
